@@ -1,0 +1,21 @@
+// The capture window: part check boxes, bulk buttons, the node-check
+// sequence, the sample-pose dialog, 実行 and キャンセル.
+#pragma once
+
+#include <cstdint>
+
+#include <windows.h>
+
+extern HWND progressBar;
+extern int sequenceRunning;
+extern int currentPart;
+
+LRESULT CALLBACK captureWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK samplePoseDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+void disableUnselectable();
+void checkByFlags(std::uint8_t a, std::uint8_t b);
+void setupProgressBar();
+void stepSequence();
+std::uint32_t collectSelection();
+void solveAndWrite();

@@ -1,0 +1,96 @@
+// Start-up of Gestalyx.exe: the part mask from the command line, the
+// settings file, then the capture window and its message loop. The exit
+// status tells the host whether the pose file was written (0) or not (1).
+#include <windows.h>
+#include <commctrl.h>
+
+#include <iterator>
+
+#include "app/capture_window_win32.h"
+#include "app/command_line.h"
+#include "app/error_report.h"
+#include "app/platform_win32.h"
+#include "app/program.h"
+#include "app/resource.h"
+#include "app/settings_file.h"
+#include "model/body_parts.h"
+#include "output/pose_file.h"
+#include "solver/sample_poses.h"
+
+static void clearProgramState(HINSTANCE instance) {
+    appInstance = instance;
+    captureWindow = nullptr;
+    progressBar = nullptr;
+    sequenceRunning = 0;
+    currentPart = 0;
+    samplePose = 0;
+    poseFile = nullptr;
+    writeFailed = 0;
+    portNumber = 0;
+    productDesc[0] = '\0';
+    resetBodyPartTable();
+}
+
+static int registerCaptureWindowClass() {
+    wchar_t className[32];
+    toWide(programName, className, static_cast<int>(std::size(className)));
+    WNDCLASSW windowClass{};
+    windowClass.style = 0;
+    windowClass.lpfnWndProc = captureWindowProc;
+    windowClass.cbClsExtra = 0;
+    windowClass.cbWndExtra = DLGWINDOWEXTRA;  // a class named by a dialog template needs it
+    windowClass.hInstance = appInstance;
+    windowClass.hIcon = LoadIconW(appInstance, L"IconMain");
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszMenuName = nullptr;
+    windowClass.lpszClassName = className;
+    return RegisterClassW(&windowClass) != 0;
+}
+
+static void setInitialControls() {
+    wchar_t version[16];
+    toWide(programVersion, version, static_cast<int>(std::size(version)));
+    SetDlgItemTextW(captureWindow, IDC_VERSION, version);
+    disableUnselectable();
+    checkByFlags(0, 0);
+    EnableWindow(GetDlgItem(captureWindow, IDC_SAMPLE_POSE), FALSE);
+    EnableWindow(GetDlgItem(captureWindow, IDOK), FALSE);
+    setupProgressBar();
+}
+
+static int runMessageLoop() {
+    MSG message;
+    BOOL got;
+    while ((got = GetMessageW(&message, nullptr, 0, 0)) != 0) {
+        if (got == -1) return 1;
+        if (!IsDialogMessageW(captureWindow, &message)) DispatchMessageW(&message);
+    }
+    return static_cast<int>(message.wParam);
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
+    clearProgramState(instance);
+
+    std::uint32_t partMask = 0;
+    if (!parsePartMask(commandLine, partMask)) {
+        reportError("起動引数が不正です。適用する部位を表す 16 進数を 1 つ指定してください (例: 7f)。");
+        return 1;
+    }
+    applyPartMask(partMask);
+    if (!loadSettings()) return 1;
+
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&controls);
+    if (!registerCaptureWindowClass()) {
+        reportError("can not regist window class");
+        return 1;
+    }
+    captureWindow = CreateDialogParamW(appInstance, L"DialogMain", nullptr, nullptr, 0);
+    if (captureWindow == nullptr) {
+        reportError("can not create main dialog window");
+        return 1;
+    }
+    setInitialControls();
+    return runMessageLoop();
+}

@@ -1,0 +1,42 @@
+#include "app/platform_win32.h"
+
+#include <iterator>
+
+#include "app/platform.h"
+#include "app/program.h"
+
+HINSTANCE appInstance;
+HWND captureWindow;
+
+void toWide(const char* text, wchar_t* wide, int capacity) {
+    if (capacity <= 0) return;
+    // One UTF-8 byte never gives more than one UTF-16 unit, so a text of fewer
+    // bytes than `capacity` always fits; a longer one is cut at a character start.
+    int length = lstrlenA(text);
+    if (length >= capacity) {
+        length = capacity - 1;
+        while (length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80) --length;
+    }
+    int written = MultiByteToWideChar(CP_UTF8, 0, text, length, wide, capacity - 1);
+    wide[written] = L'\0';
+}
+
+void showErrorBox(const char* text) {
+    wchar_t wideText[2048];
+    wchar_t wideTitle[32];
+    toWide(text, wideText, static_cast<int>(std::size(wideText)));
+    toWide(programName, wideTitle, static_cast<int>(std::size(wideTitle)));
+    MessageBoxW(captureWindow, wideText, wideTitle, MB_ICONERROR);
+}
+
+LocalTime currentLocalTime() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    return LocalTime{now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
+}
+
+unsigned readSettingsValue(const char* fileName, const char* section, const char* key, char* buffer,
+                           unsigned size) {
+    // The file is ANSI text; its bytes are taken as they stand.
+    return GetPrivateProfileStringA(section, key, "", buffer, size, fileName);
+}

@@ -1,0 +1,146 @@
+#include "app/settings_file.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/error_report.h"
+#include "app/platform.h"
+#include "model/body_parts.h"
+
+std::uint32_t portNumber;
+char productDesc[64];
+
+namespace {
+
+constexpr const char* notFound = "が見付かりません。";
+constexpr const char* badContent = "の内容が不正です。";
+constexpr const char* badValue = "の値が不正です。";
+constexpr const char* descTooLong = "の内容が 63 文字を越えています。";
+
+// Numbers and NODE values are seen up to their 95th byte.
+constexpr unsigned valueSize = 96;
+
+// The longest path Windows accepts is 32767 UTF-16 units of at most three
+// UTF-8 bytes each; section, key and tail are the program's own short texts.
+constexpr std::size_t longestFileName = 32767 * 3;
+constexpr std::size_t longestField = 256;
+
+char message[sizeof "設定ファイル () 内の [] セクションのキー '' " + longestFileName + 3 * longestField];
+
+// Bytes of `text` the message shows: all of it up to `limit`, else as much as
+// fits without splitting a UTF-8 character.
+int shownLength(const char* text, std::size_t limit) {
+    std::size_t length = std::strlen(text);
+    if (length <= limit) return static_cast<int>(length);
+    length = limit;
+    while (length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80) --length;
+    return static_cast<int>(length);
+}
+
+// The characters scanf's white-space directive skips, whatever the locale.
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+
+// The rule of "%u %c" yielding exactly one conversion: a decimal number with
+// optional leading blanks and sign, and nothing but blanks after it. The number
+// is taken as strtoul takes it, a minus negating it modulo 2^32, except that a
+// magnitude beyond 0xFFFFFFFF gives 0xFFFFFFFF instead of undefined behaviour.
+int readNumberAlone(const char* text, std::uint32_t* number) {
+    while (isBlank(*text)) ++text;
+    bool negative = *text == '-';
+    if (*text == '-' || *text == '+') ++text;
+    if (*text < '0' || *text > '9') return 0;
+    std::uint32_t value = 0;
+    bool overflow = false;
+    for (; *text >= '0' && *text <= '9'; ++text) {
+        std::uint32_t digit = static_cast<std::uint32_t>(*text - '0');
+        if (value > (0xFFFFFFFFu - digit) / 10) overflow = true;
+        else value = value * 10 + digit;
+    }
+    while (isBlank(*text)) ++text;
+    if (*text != '\0') return 0;
+    if (overflow) *number = 0xFFFFFFFFu;
+    else *number = negative ? 0u - value : value;
+    return 1;
+}
+
+// ASCII only: the C library's case-insensitive compare follows the locale.
+bool isAuto(const char* text) {
+    const char* expected = "auto";
+    for (; *expected != '\0'; ++text, ++expected)
+        if ((*text | 0x20) != *expected) return false;
+    return *text == '\0';
+}
+
+}  // namespace
+
+void reportSettingsError(const char* fileName, const char* section, const char* key, const char* tail) {
+    if (fileName[0] == '.' && fileName[1] == '\\') fileName += 2;
+    int fileLength = shownLength(fileName, longestFileName);
+    int tailLength = shownLength(tail, longestField);
+    if (key != nullptr) {
+        if (section == nullptr) section = "";
+        std::snprintf(message, sizeof message, "設定ファイル (%.*s) 内の [%.*s] セクションのキー '%.*s' %.*s",
+                      fileLength, fileName, shownLength(section, longestField), section,
+                      shownLength(key, longestField), key, tailLength, tail);
+    } else {
+        std::snprintf(message, sizeof message, "設定ファイル (%.*s) %.*s", fileLength, fileName, tailLength, tail);
+    }
+    reportError(message);
+}
+
+int loadSettings() {
+    char value[valueSize];
+
+    // The list of section names is empty both for a missing file and for one without sections.
+    if (readSettingsValue(settingsFileName, nullptr, nullptr, value, sizeof value) == 0) {
+        reportSettingsError(settingsFileName, nullptr, nullptr, notFound);
+        return 0;
+    }
+
+    readSettingsValue(settingsFileName, "COMM", "PortNumber", value, sizeof value);
+    if (value[0] == '\0') {
+        reportSettingsError(settingsFileName, "COMM", "PortNumber", notFound);
+        return 0;
+    }
+    if (isAuto(value)) {
+        // Read past 64 bytes so that a ProductDesc of 64 bytes shows as too long.
+        readSettingsValue(settingsFileName, "COMM", "ProductDesc", value, sizeof value);
+        if (value[0] == '\0') {
+            reportSettingsError(settingsFileName, "COMM", "ProductDesc", notFound);
+            return 0;
+        }
+        if (std::strlen(value) > sizeof productDesc - 1) {
+            reportSettingsError(settingsFileName, "COMM", "ProductDesc", descTooLong);
+            return 0;
+        }
+        std::strcpy(productDesc, value);
+        portNumber = 0;
+    } else {
+        if (!readNumberAlone(value, &portNumber)) {
+            reportSettingsError(settingsFileName, "COMM", "PortNumber", badContent);
+            return 0;
+        }
+        if (portNumber < 1 || portNumber > 256) {
+            reportSettingsError(settingsFileName, "COMM", "PortNumber", badValue);
+            return 0;
+        }
+    }
+
+    // The hip node is always in use; the walk starts at the second row.
+    for (int row = 1; row < bodyPartCount; ++row) {
+        BodyPart& part = bodyPartTable[row];
+        if (part.flags & NoNode) continue;
+        readSettingsValue(settingsFileName, "NODE", part.name, value, sizeof value);
+        if (value[0] == '\0') {
+            reportSettingsError(settingsFileName, "NODE", part.name, notFound);
+            return 0;
+        }
+        std::uint32_t fitted;
+        if (!readNumberAlone(value, &fitted)) {
+            reportSettingsError(settingsFileName, "NODE", part.name, badContent);
+            return 0;
+        }
+        if (fitted == 0) part.flags |= NoNode;
+    }
+    return 1;
+}

@@ -1,0 +1,161 @@
+#include "output/pose_file.h"
+
+#include <charconv>
+#include <cstdarg>
+#include <cstring>
+#include <limits>
+
+#include "app/error_report.h"
+#include "app/platform.h"
+#include "app/program.h"
+#include "model/body_parts.h"
+
+std::FILE* poseFile = nullptr;
+int writeFailed = 0;
+
+namespace {
+
+// "%f" of the largest double: 309 integer digits, sign, point, six decimals, NUL.
+constexpr int decimalTextSize = std::numeric_limits<double>::max_exponent10 + 1 + 1 + 1 + 6 + 1;
+using DecimalText = char[decimalTextSize];
+
+// The longest path Windows accepts is 32767 UTF-16 units of at most three
+// UTF-8 bytes each; a name up to this length is shown whole.
+constexpr std::size_t longestFileName = 32767 * 3;
+
+// Both messages have the same length apart from the name.
+char message[sizeof "一時ファイル () を作成できません。" + longestFileName];
+
+// Each formatting overwrites it. Six numbers of up to ten digits and five separators.
+char dateTimeText[72];
+
+// Formats as "%.*f" does in the C locale. The file must carry '.' as the
+// decimal separator under any locale, and printf follows LC_NUMERIC.
+const char* decimalText(DecimalText& buffer, double value, int decimals) {
+    std::to_chars_result result =
+        std::to_chars(buffer, buffer + decimalTextSize - 1, value, std::chars_format::fixed, decimals);
+    if (result.ec != std::errc{}) result.ptr = buffer;
+    *result.ptr = '\0';
+    return buffer;
+}
+
+// Formatted lines are tried even after a failed write; only putLine skips.
+[[gnu::format(printf, 1, 2)]] void putFormatted(const char* format, ...) {
+    va_list arguments;
+    va_start(arguments, format);
+    if (std::vfprintf(poseFile, format, arguments) < 0) writeFailed = 1;
+    va_end(arguments);
+}
+
+// Bytes of `name` the message shows: all of it, or for a name no system
+// accepts, as much as fits without splitting a UTF-8 character.
+int shownLength(const char* name) {
+    std::size_t length = std::strlen(name);
+    if (length <= longestFileName) return static_cast<int>(length);
+    length = longestFileName;
+    while (length > 0 && (static_cast<unsigned char>(name[length]) & 0xC0) == 0x80) --length;
+    return static_cast<int>(length);
+}
+
+void reportPoseFileError(const char* fileName, const char* tail) {
+    std::snprintf(message, sizeof message, "一時ファイル (%.*s) %s", shownLength(fileName), fileName, tail);
+    reportError(message);
+}
+
+const char* formatDateTime() {
+    LocalTime now = currentLocalTime();
+    std::snprintf(dateTimeText, sizeof dateTimeText, "%u/%02u/%02u %02u:%02u:%02u", now.year, now.month,
+                  now.day, now.hour, now.minute, now.second);
+    return dateTimeText;
+}
+
+void writeHeader() {
+    putLine("{");
+    putLine("");
+    putLine("version");
+    putLine("\t{");
+    putLine("\tnumber 6");
+    putLine("\t}");
+    putLine("");
+}
+
+// The frame number 0 has two blanks on either side.
+void writeChannel(const char* channelLine, double radians) {
+    DecimalText degrees;
+    putLine(channelLine);
+    putLine("\t\t\t{");
+    putLine("\t\t\tkeys");
+    putLine("\t\t\t\t{");
+    putFormatted("\t\t\t\tk  0  %s\n", decimalText(degrees, toDegrees(radians), 6));
+    putLine("\t\t\t\t}");
+    putLine("\t\t\t}");
+}
+
+void writeActorBlock(const BodyPart& row) {
+    putFormatted("actor %s:1\n", row.name);
+    putLine("\t{");
+    putLine("\tchannels");
+    putLine("\t\t{");
+    // Channel order Y, X, Z: roll, bend, side.
+    writeChannel("\t\trotateY yrot", row.jointAngles[2]);
+    writeChannel("\t\trotateX xrot", row.jointAngles[0]);
+    writeChannel("\t\trotateZ zrot", row.jointAngles[1]);
+    putLine("\t\t}");
+    putLine("\t}");
+    putLine("");
+}
+
+// Columns under the header line: name, both sensor vectors, then bend, side
+// and roll of the node's orientation and of the joint.
+void writeDiagnosticRow(const BodyPart& row) {
+    const std::int8_t* sensor = row.sensor;
+    putFormatted("%-8s (%3d %3d %3d) (%3d %3d %3d) ", row.name, sensor[0], sensor[1], sensor[2], sensor[3],
+                 sensor[4], sensor[5]);
+    DecimalText degrees[6];
+    for (int axis = 0; axis < 3; ++axis) {
+        decimalText(degrees[axis], toDegrees(row.absoluteAngles[axis]), 1);
+        decimalText(degrees[3 + axis], toDegrees(row.jointAngles[axis]), 1);
+    }
+    putFormatted("%6s %6s %6s   %6s %6s %6s\n", degrees[0], degrees[1], degrees[2], degrees[3], degrees[4],
+                 degrees[5]);
+}
+
+void writeDiagnosticBlock() {
+    putLine("{");
+    putFormatted("%s %s DEMO\n", programName, programVersion);
+    putLine(formatDateTime());
+    putLine("name     ( x1  y1  z1) ( x2  y2  z2)   bend   side   roll     bend   side   roll");
+    for (const BodyPart& row : bodyPartTable)
+        if (!(row.flags & NoNode)) writeDiagnosticRow(row);
+    putLine("}");
+}
+
+}  // namespace
+
+double toDegrees(double radians) { return radians * 180 / 3.141592653589793; }
+
+void putLine(const char* text) {
+    if (poseFile == nullptr || writeFailed) return;
+    if (std::fputs(text, poseFile) < 0 || std::fputc('\n', poseFile) == EOF) writeFailed = 1;
+}
+
+int writePoseFile(const char* fileName, std::uint32_t selectionMask) {
+    poseFile = std::fopen(fileName, "wb");
+    if (poseFile == nullptr) {
+        reportPoseFileError(fileName, "を作成できません。");
+        return 0;
+    }
+    writeHeader();
+    for (int row = 0; row < bodyPartCount; ++row)
+        if (selectionMask & (std::uint32_t{1} << row)) writeActorBlock(bodyPartTable[row]);
+    putLine("}");
+    writeDiagnosticBlock();
+    // Buffered output may fail only here, when the rest reaches the disk.
+    int closed = std::fclose(poseFile) == 0;
+    poseFile = nullptr;
+    if (!closed || writeFailed) {
+        reportPoseFileError(fileName, "に書き込めません。");
+        return 0;
+    }
+    return 1;
+}

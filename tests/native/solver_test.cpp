@@ -1,0 +1,242 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+#include "model/body_parts.h"
+#include "solver/joint_angles.h"
+#include "solver/node_orientation.h"
+#include "solver/sample_poses.h"
+#include "tests/native/fake_platform.h"
+
+namespace {
+
+constexpr double pi = 3.141592653589793;
+
+double degrees(double radians) { return radians * 180.0 / pi; }
+
+// Angles are compared in degrees to 0.01, the precision of the worked values.
+void expectDegrees(const double angles[3], const double expected[3]) {
+    for (int k = 0; k < 3; ++k) EXPECT_NEAR(degrees(angles[k]), expected[k], 0.005) << "element " << k;
+}
+
+void solveSamplePose(int pose, std::uint32_t partMask, int switchedOffRow = -1) {
+    resetFakePlatform();
+    applyPartMask(partMask);
+    if (switchedOffRow >= 0) bodyPartTable[switchedOffRow].flags |= NoNode;
+    samplePose = pose;
+    solvePose();
+}
+
+// ---- Sample poses ----
+
+TEST(SamplePoses, EveryPoseListsTheNodeRowsWithVectorsOfOneGOrSo) {
+    const int nodeRows[samplePoseEntryCount] = {0, 3, 5, 7, 8, 10, 11, 13, 14, 16, 17};
+    for (int pose = 0; pose < samplePoseCount; ++pose) {
+        for (int e = 0; e < samplePoseEntryCount; ++e) {
+            SCOPED_TRACE(testing::Message() << "pose " << pose << " entry " << e);
+            const SamplePoseEntry& entry = samplePoseTable[pose][e];
+            EXPECT_EQ(entry.row, nodeRows[e]);
+            for (const std::int8_t* vector : {entry.first, entry.second}) {
+                double length = std::hypot(vector[0], vector[1], vector[2]);
+                EXPECT_TRUE(length >= 55 && length <= 75) << length;
+            }
+        }
+    }
+}
+
+TEST(SamplePoses, LoadFillsNodeRowsOnlyAndAnotherPoseReplacesThem) {
+    resetFakePlatform();
+    bodyPartTable[8].flags |= NoNode;  // a switched-off node still receives its values
+    samplePose = 0;
+    ASSERT_EQ(loadSamplePose(), 1);
+    const std::int8_t hip[6] = {1, 64, -4, -2, 4, 63}, rForeArm[6] = {-41, -39, 24, 6, 28, 59};
+    for (int k = 0; k < 6; ++k) {
+        EXPECT_EQ(bodyPartTable[0].sensor[k], hip[k]);
+        EXPECT_EQ(bodyPartTable[8].sensor[k], rForeArm[k]);
+        EXPECT_EQ(bodyPartTable[4].sensor[k], 0);
+    }
+
+    samplePose = 1;
+    loadSamplePose();
+    BodyPartTable overwritten = bodyPartTable;
+    resetFakePlatform();
+    loadSamplePose();
+    for (int row = 0; row < bodyPartCount; ++row)
+        for (int k = 0; k < 6; ++k) EXPECT_EQ(overwritten[row].sensor[k], bodyPartTable[row].sensor[k]) << row;
+}
+
+// ---- Node orientation ----
+
+TEST(NodeOrientation, QuadrantAngle) {
+    const struct { double y, x, expected; } cases[] = {
+        {-0.0, 0.0, pi / 2}, {-1.0, 5e-7, -pi / 2}, {1.0, -1.0, 3 * pi / 4},
+        {-1.0, -1.0, -3 * pi / 4}, {0.0, -1.0, pi}, {1.0, 1.0, pi / 4},
+    };
+    for (const auto& c : cases) EXPECT_DOUBLE_EQ(quadrantAngle(c.y, c.x), c.expected) << c.y << ", " << c.x;
+}
+
+TEST(NodeOrientation, WorkedCases) {
+    const struct { const char* name; double u[3], v[3], expected[3]; } cases[] = {
+        {"regular", {1, 64, -4}, {-2, 4, 63}, {3.63, 0.78, 1.82}},
+        {"rest", {0, 64, 0}, {0, 0, 64}, {0, 0, 0}},
+        {"roll 90 by the 1e-6 guard", {0, 64, 0}, {-64, 0, 0}, {0, 0, 90}},
+        {"roll 90, u off the plane: side through z", {5, 64, 3}, {-64, 0, 0}, {0, 2.68, 90}},
+        {"folded bend", {0, 64, 0}, {0, 30, -50}, {149.04, 180, 0}},
+        {"locked, i = 0 fits", {0, 2, -58}, {2, 63, -6}, {84.27, 0, 0}},
+        {"locked, i = 1 fits", {-2, 3, -57}, {1, 60, 1}, {88.65, -2.01, 2.01}},
+        {"locked, no fit", {38.4, 0, 51.2}, {0, 64, 0}, {90, 143.13, 0}},
+        {"locked at -90, no fit", {38.4, 0, 51.2}, {0, -64, 0}, {-90, 36.87, 0}},
+        {"both zero", {0, 0, 0}, {0, 0, 0}, {0, 90, 90}},
+        {"both along Y", {0, 64, 0}, {0, 64, 0}, {90, 0, 0}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        double angles[3];
+        solveNodeOrientation(c.u[0], c.u[1], c.u[2], c.v[0], c.v[1], c.v[2], angles[0], angles[1], angles[2]);
+        expectDegrees(angles, c.expected);
+    }
+}
+
+TEST(NodeOrientation, LockedSearchWritesNothingWhenNoPairFits) {
+    double side = 7, roll = 8;
+    searchLockedAngles(0.6, 0.8, 1, side, roll);
+    EXPECT_EQ(side, 7);
+    EXPECT_EQ(roll, 8);
+    searchLockedAngles(0, 0, 1, side, roll);
+    EXPECT_EQ(side, 7);
+    EXPECT_EQ(roll, 8);
+}
+
+// M(bend, side, roll) * (0, 1, 0) and M * (0, 0, 1), M = Ry(-roll) Rx(-bend) Rz(-side).
+void orientationAxes(double b, double s, double r, double y[3], double z[3]) {
+    y[0] = std::sin(s) * std::cos(r) + std::cos(s) * std::sin(b) * std::sin(r);
+    y[1] = std::cos(s) * std::cos(b);
+    y[2] = std::sin(s) * std::sin(r) - std::cos(s) * std::sin(b) * std::cos(r);
+    z[0] = -std::cos(b) * std::sin(r);
+    z[1] = std::sin(b);
+    z[2] = std::cos(b) * std::cos(r);
+}
+
+TEST(NodeOrientation, RegularCaseReproducesBothVectors) {
+    std::mt19937 random(20240611);
+    std::uniform_real_distribution<double> component(-1, 1), length(55, 75);
+    int solved = 0;
+    while (solved < 2000) {
+        double u[3], v[3], w[3];
+        for (int k = 0; k < 3; ++k) u[k] = component(random), w[k] = component(random);
+        double nu = std::hypot(u[0], u[1], u[2]);
+        if (nu < 0.1) continue;
+        for (double& x : u) x /= nu;
+        double dot = u[0] * w[0] + u[1] * w[1] + u[2] * w[2];
+        for (int k = 0; k < 3; ++k) v[k] = w[k] - dot * u[k];
+        double nv = std::hypot(v[0], v[1], v[2]);
+        if (nv < 0.1) continue;
+        for (double& x : v) x /= nv;
+        if (std::fabs(v[1]) > 0.99) continue;
+        ++solved;
+
+        double lu = length(random), lv = length(random), b, s, r, y[3], z[3];
+        solveNodeOrientation(lu * u[0], lu * u[1], lu * u[2], lv * v[0], lv * v[1], lv * v[2], b, s, r);
+        orientationAxes(b, s, r, y, z);
+        for (int k = 0; k < 3; ++k) {
+            ASSERT_NEAR(y[k], u[k], 1e-9) << "sample " << solved << " u" << k;
+            ASSERT_NEAR(z[k], v[k], 1e-9) << "sample " << solved << " v" << k;
+        }
+        for (double angle : {b, s, r}) ASSERT_TRUE(angle > -pi && angle <= pi) << angle;
+    }
+}
+
+// ---- Joint angles ----
+
+struct PoseRow {
+    const char* name;
+    double absolute[3], joint[3];
+};
+
+// Sample pose 0 with every part selectable.
+const PoseRow poseZero[bodyPartCount] = {
+    {"hip", {3.63, 0.78, 1.82}, {3.63, 0.78, 1.82}},
+    {"waist", {0, 0, 0}, {-2.13, 0.85, -0.85}},
+    {"abdomen", {0, 0, 0}, {-2.13, 0.85, -0.85}},
+    {"chest", {-2.68, 3.53, -0.90}, {-2.13, 0.85, -0.85}},
+    {"neck", {0, 0, 0}, {4.01, 1.14, 11.30}},
+    {"head", {5.30, 5.92, 21.80}, {4.01, 1.14, 11.30}},
+    {"rCollar", {0, 0, 0}, {21.89, 0.00, 16.53}},
+    {"rShldr", {41.03, 36.15, 34.02}, {21.89, 33.24, 16.53}},
+    {"rForeArm", {115.89, -140.92, -77.91}, {18.22, 14.51, 68.11}},
+    {"lCollar", {0, 0, 0}, {-10.67, 0.00, -5.16}},
+    {"lShldr", {-21.59, -63.42, -13.35}, {-10.67, -65.86, -5.16}},
+    {"lForeArm", {-31.46, -100.37, -79.32}, {-20.27, -28.30, -54.09}},
+    {"rButtock", {0, 0, 0}, {-6.28, 1.03, 0.94}},
+    {"rThigh", {-8.86, 3.21, 3.58}, {-6.28, 1.03, 0.94}},
+    {"rShin", {5.87, -13.85, 10.15}, {15.39, -16.62, 9.29}},
+    {"lButtock", {0, 0, 0}, {-10.36, -3.09, -10.22}},
+    {"lThigh", {-17.29, -4.59, -18.14}, {-10.36, -3.09, -10.22}},
+    {"lShin", {12.67, 26.29, -18.73}, {36.25, 24.41, -10.01}},
+};
+
+TEST(JointAngles, SamplePoseZeroAndWithRForeArmSwitchedOff) {
+    const double zero[3] = {0, 0, 0};
+    for (int switchedOff : {-1, 8}) {
+        solveSamplePose(0, 0x7F, switchedOff);
+        for (int row = 0; row < bodyPartCount; ++row) {
+            SCOPED_TRACE(testing::Message() << poseZero[row].name << ", switched off " << switchedOff);
+            bool off = row == switchedOff;
+            expectDegrees(bodyPartTable[row].absoluteAngles, off ? zero : poseZero[row].absolute);
+            expectDegrees(bodyPartTable[row].jointAngles, off ? zero : poseZero[row].joint);
+        }
+    }
+}
+
+TEST(JointAngles, Variants) {
+    const struct { const char* name; int pose; std::uint32_t mask; int switchedOff, row; double joint[3]; } cases[] = {
+        {"mask 0: chest", 0, 0, -1, 3, {-6.39, 2.56, -2.55}},
+        {"mask 0: waist shares although not selectable", 0, 0, -1, 1, {-6.39, 2.56, -2.55}},
+        {"mask 0: abdomen", 0, 0, -1, 2, {-6.39, 2.56, -2.55}},
+        {"mask 0: rShldr", 0, 0, -1, 7, {43.77, 33.24, 33.06}},
+        {"chest off: waist keeps lShldr's share", 0, 0x7F, 3, 1, {-4.30, 0.00, -3.54}},
+        {"chest off: abdomen", 0, 0x7F, 3, 2, {-4.30, 0.00, -3.54}},
+        {"chest off: chest", 0, 0x7F, 3, 3, {-4.30, 0.00, -3.54}},
+        {"chest off: lShldr divided by 5", 0, 0x7F, 3, 10, {-4.30, -65.86, -3.54}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        solveSamplePose(c.pose, c.mask, c.switchedOff);
+        expectDegrees(bodyPartTable[c.row].jointAngles, c.joint);
+    }
+    // head's chain passes neck alone of the rows written later.
+    solveSamplePose(0, 0x7F, 3);
+    for (int k = 0; k < 3; ++k) EXPECT_EQ(bodyPartTable[4].jointAngles[k], bodyPartTable[5].jointAngles[k]);
+}
+
+TEST(JointAngles, NegativeSideOfRShldrIsShared) {
+    solveSamplePose(3, 0x7F);
+    EXPECT_NEAR(degrees(bodyPartTable[7].jointAngles[1]), -40.95, 0.005);
+    EXPECT_NEAR(degrees(bodyPartTable[6].jointAngles[1]), -40.95, 0.005);
+}
+
+TEST(JointAngles, LockedThighsOfSamplePoseOne) {
+    solveSamplePose(1, 0x7F);
+    EXPECT_NEAR(degrees(bodyPartTable[13].absoluteAngles[0]), 84.27, 0.005);
+    EXPECT_NEAR(degrees(bodyPartTable[16].absoluteAngles[0]), 88.65, 0.005);
+}
+
+TEST(JointAngles, RotationsMatchTheOrientationConvention) {
+    // Roll within +-pi/2 keeps the second axis forward, so the triple comes back unfolded.
+    const double node[3] = {0.3, -1.2, 1.1}, zero[3] = {0, 0, 0};
+    double y[3], z[3], axis[3] = {0, 1, 0};
+    orientationAxes(node[0], node[1], node[2], y, z);
+    rotateVector(-node[0], -node[1], -node[2], 1, axis);
+    for (int k = 0; k < 3; ++k) EXPECT_NEAR(axis[k], y[k], 1e-12);
+    rotateVector(node[0], node[1], node[2], 0, axis);
+    EXPECT_NEAR(axis[1], 1, 1e-12);
+
+    double out[3];
+    relativeAngles(node, zero, out);
+    for (int k = 0; k < 3; ++k) EXPECT_NEAR(out[k], node[k], 1e-12);
+    relativeAngles(node, node, out);
+    for (int k = 0; k < 3; ++k) EXPECT_NEAR(out[k], 0, 1e-12);
+}
+
+}  // namespace

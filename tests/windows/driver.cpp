@@ -1,0 +1,145 @@
+#include "tests/windows/driver.h"
+
+#include <vector>
+
+int startProgram(DrivenProgram& program, const std::wstring& exePath, const std::wstring& argument,
+                 const std::wstring& workingDirectory) {
+    std::wstring commandLine = L"\"" + exePath + L"\" " + argument;
+    std::vector<wchar_t> writable(commandLine.begin(), commandLine.end());
+    writable.push_back(L'\0');
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    return CreateProcessW(exePath.c_str(), writable.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          workingDirectory.c_str(), &startup, &program.process) != 0;
+}
+
+struct WindowSearch {
+    DWORD processId;
+    const wchar_t* className;
+    HWND found;
+};
+
+static BOOL CALLBACK matchWindow(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<WindowSearch*>(parameter);
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    wchar_t className[64];
+    if (processId != search->processId || !IsWindowVisible(window)) return TRUE;
+    GetClassNameW(window, className, 64);
+    if (lstrcmpiW(className, search->className) != 0) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+HWND findWindow(const DrivenProgram& program, const wchar_t* className) {
+    WindowSearch search{program.process.dwProcessId, className, nullptr};
+    EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+template <typename Condition>
+static bool waitFor(Condition condition, int timeoutMs) {
+    for (DWORD start = GetTickCount();;) {
+        if (condition()) return true;
+        if (static_cast<int>(GetTickCount() - start) > timeoutMs) return false;
+        Sleep(20);
+    }
+}
+
+HWND waitForWindow(const DrivenProgram& program, const wchar_t* className, int timeoutMs) {
+    HWND window = nullptr;
+    waitFor([&] {
+        window = findWindow(program, className);
+        return window != nullptr || WaitForSingleObject(program.process.hProcess, 0) == WAIT_OBJECT_0;
+    }, timeoutMs);
+    return window;
+}
+
+static std::wstring windowText(HWND window) {
+    wchar_t text[1024];
+    GetWindowTextW(window, text, 1024);
+    return text;
+}
+
+static BOOL CALLBACK findMessageText(HWND child, LPARAM parameter) {
+    wchar_t className[32];
+    GetClassNameW(child, className, 32);
+    std::wstring text = windowText(child);
+    if (lstrcmpiW(className, L"Static") == 0 && !text.empty()) {
+        *reinterpret_cast<std::wstring*>(parameter) = text;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+int waitForMessageBox(const DrivenProgram& program, MessageBoxSeen& seen, int timeoutMs) {
+    HWND box = waitForWindow(program, L"#32770", timeoutMs);
+    if (box == nullptr) return 0;
+    seen.window = box;
+    seen.title = windowText(box);
+    seen.text.clear();
+    // The box may still be filling in its controls.
+    waitFor([&] {
+        EnumChildWindows(box, findMessageText, reinterpret_cast<LPARAM>(&seen.text));
+        return !seen.text.empty();
+    }, 2000);
+    return 1;
+}
+
+int isEnabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) ? 1 : 0; }
+int isVisible(HWND dialog, int id) { return IsWindowVisible(GetDlgItem(dialog, id)) ? 1 : 0; }
+int isChecked(HWND dialog, int id) {
+    return SendMessageW(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
+}
+std::wstring controlText(HWND dialog, int id) { return windowText(GetDlgItem(dialog, id)); }
+
+int pressButton(HWND dialog, int id) {
+    HWND button = GetDlgItem(dialog, id);
+    if (button == nullptr || !IsWindowVisible(button) || !IsWindowEnabled(button)) return 0;
+    // Posted, so that a button that opens a modal dialog does not hold the driver.
+    return PostMessageW(button, BM_CLICK, 0, 0) ? 1 : 0;
+}
+
+int waitUntilEnabled(HWND dialog, int id, int timeoutMs) {
+    return waitFor([&] { return isEnabled(dialog, id) == 1; }, timeoutMs) ? 1 : 0;
+}
+
+void pressEscape(HWND window) {
+    HWND target = GetDlgItem(window, IDCANCEL);
+    PostMessageW(target != nullptr ? target : window, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+    PostMessageW(target != nullptr ? target : window, WM_KEYUP, VK_ESCAPE, 0xC0010001);
+}
+
+void pressCloseBox(HWND window) { PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0); }
+
+int waitForExit(DrivenProgram& program, DWORD& exitStatus, int timeoutMs) {
+    if (program.process.hProcess == nullptr) return 0;
+    int ended = WaitForSingleObject(program.process.hProcess, timeoutMs) == WAIT_OBJECT_0;
+    if (!ended) TerminateProcess(program.process.hProcess, 99);
+    GetExitCodeProcess(program.process.hProcess, &exitStatus);
+    CloseHandle(program.process.hProcess);
+    CloseHandle(program.process.hThread);
+    program.process = PROCESS_INFORMATION{};
+    return ended;
+}
+
+std::wstring directoryOfThisProgram() {
+    wchar_t path[MAX_PATH];
+    DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring directory(path, length);
+    return directory.substr(0, directory.find_last_of(L"\\/") + 1);
+}
+
+std::wstring utf8ToWide(const char* text) {
+    int length = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
+    std::wstring wide(length > 0 ? length - 1 : 0, L'\0');
+    if (length > 1) MultiByteToWideChar(CP_UTF8, 0, text, -1, wide.data(), length);
+    return wide;
+}
+
+std::string wideToUtf8(const std::wstring& text) {
+    int length = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string narrow(length > 0 ? length - 1 : 0, '\0');
+    if (length > 1) WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, narrow.data(), length, nullptr, nullptr);
+    return narrow;
+}

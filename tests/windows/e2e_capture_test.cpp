@@ -1,0 +1,233 @@
+// The capture window used as a person would: the node check, the part check
+// boxes and bulk buttons, the sample-pose dialog, 実行 and the ways to leave.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <regex>
+
+#include "app/resource.h"
+#include "model/body_parts.h"
+#include "output/pose_file.h"
+#include "solver/joint_angles.h"
+#include "solver/sample_poses.h"
+#include "tests/windows/e2e_support.h"
+
+namespace {
+
+std::uint32_t checkedParts(HWND window) {
+    std::uint32_t mask = 0;
+    for (int row = 0; row < bodyPartCount; ++row)
+        if (isChecked(window, initialBodyPartTable[row].checkboxId)) mask |= std::uint32_t{1} << row;
+    return mask;
+}
+
+// The line after the program line holds the local time; it is checked for its
+// shape and then left out of comparisons.
+std::string withoutTime(const std::string& poseFile) {
+    const std::string programLine = "Gestalyx ver1.0.0 DEMO\n";
+    size_t start = poseFile.find(programLine);
+    if (start == std::string::npos) return poseFile;
+    start += programLine.size();
+    size_t end = poseFile.find('\n', start);
+    std::string time = poseFile.substr(start, end - start);
+    EXPECT_TRUE(std::regex_match(time, std::regex(R"(\d{4}/\d\d/\d\d \d\d:\d\d:\d\d)"))) << time;
+    return poseFile.substr(0, start) + "<time>" + poseFile.substr(end);
+}
+
+// What the solver and the writer give for this start, pose and selection.
+std::string expectedPoseFile(const ProgramRun& run, std::uint32_t partMask, int pose, std::uint32_t selection,
+                             int switchedOffRow = -1) {
+    resetBodyPartTable();
+    applyPartMask(partMask);
+    if (switchedOffRow >= 0) bodyPartTable[switchedOffRow].flags |= NoNode;
+    samplePose = pose;
+    solvePose();
+    std::string path = wideToUtf8(run.folder) + "\\expected.pz2";
+    EXPECT_EQ(writePoseFile(path.c_str(), selection), 1);
+    return readFile(utf8ToWide(path.c_str()));
+}
+
+void executeAndExpect(ProgramRun& run, const std::string& expected) {
+    ASSERT_TRUE(pressButton(run.window, IDOK));
+    EXPECT_EQ(exitStatusOf(run), 0u);
+    std::string written = readFile(run.folder + L"\\Gestalyx.pz2");
+    EXPECT_EQ(withoutTime(written), withoutTime(expected));
+}
+
+struct NodeCheckCase {
+    const char* settings;
+    int steps;
+};
+
+TEST(CaptureWindow, NodeCheckKeepsExecuteDisabledUntilItsLastTick) {
+    const std::string chestOff = std::string(standardSettings) + "chest=0\r\n";
+    const NodeCheckCase cases[] = {{standardSettings, 11}, {chestOff.c_str(), 10}};
+    for (const NodeCheckCase& row : cases) {
+        SCOPED_TRACE(row.steps);
+        ProgramRun run;
+        startIn(run, row.settings, L"7f");
+        run.window = waitForWindow(run.program, L"Gestalyx", windowTimeoutMs);
+        ASSERT_NE(run.window, nullptr);
+        HWND bar = GetDlgItem(run.window, IDC_PROGRESS);
+        EXPECT_EQ(isVisible(run.window, IDC_PROGRESS), 1);
+        // The check boxes and bulk buttons answer during the node check.
+        ASSERT_TRUE(pressButton(run.window, IDC_UNCHECK_ALL));
+        Sleep(700);
+        EXPECT_EQ(checkedParts(run.window), 0u);
+        int lastPosition = 0;
+        for (DWORD start = GetTickCount(); !isEnabled(run.window, IDOK) && GetTickCount() - start < 20000;) {
+            lastPosition = static_cast<int>(SendMessageW(bar, PBM_GETPOS, 0, 0));
+            EXPECT_EQ(isEnabled(run.window, IDC_SAMPLE_POSE), 0);
+            Sleep(10);
+        }
+        ASSERT_EQ(isEnabled(run.window, IDOK), 1);
+        EXPECT_EQ(lastPosition, row.steps);
+        EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), row.steps);
+        EXPECT_EQ(isVisible(run.window, IDC_PROGRESS), 0);
+        EXPECT_EQ(isEnabled(run.window, IDC_SAMPLE_POSE), 1);
+        pressButton(run.window, IDCANCEL);
+        EXPECT_EQ(exitStatusOf(run), 1u);
+    }
+}
+
+TEST(CaptureWindow, BulkButtonsCheckOnlySelectablePartsAndExecuteWritesThem) {
+    ProgramRun run;
+    startIn(run, standardSettings, L"7f");
+    waitUntilReady(run);
+    EXPECT_EQ(checkedParts(run.window), 0x3FFFFu);
+    const struct { int button; std::uint32_t checked; } presses[] = {
+        {IDC_UPPER_BODY, 0xFFF}, {IDC_LOWER_BODY, 0x3F000}, {IDC_UNCHECK_ALL, 0}, {IDC_CHECK_ALL, 0x3FFFF},
+        {IDC_LOWER_BODY, 0x3F000},
+    };
+    for (const auto& press : presses) {
+        SCOPED_TRACE(press.button);
+        ASSERT_TRUE(pressButton(run.window, press.button));
+        Sleep(300);
+        EXPECT_EQ(checkedParts(run.window), press.checked);
+    }
+    executeAndExpect(run, expectedPoseFile(run, 0x7F, 0, 0x3F000));
+    EXPECT_EQ(actorsIn(readFile(run.folder + L"\\Gestalyx.pz2")), 0x3F000u);
+}
+
+TEST(CaptureWindow, MaskZeroLeavesNodeLessPartsOutEvenWhenCheckedByOtherMeans) {
+    ProgramRun run;
+    startIn(run, standardSettings, L"0");
+    waitUntilReady(run);
+    for (const BodyPart& row : initialBodyPartTable) {
+        SCOPED_TRACE(row.name);
+        bool hasNode = !(row.flags & NoNode);
+        EXPECT_EQ(isEnabled(run.window, row.checkboxId), hasNode);
+        EXPECT_EQ(isChecked(run.window, row.checkboxId), hasNode);
+    }
+    pressButton(run.window, IDC_CHECK_ALL);
+    SendMessageW(GetDlgItem(run.window, 103), BM_SETCHECK, BST_CHECKED, 0);  // neck
+    executeAndExpect(run, expectedPoseFile(run, 0, 0, 0x36DA9));
+    EXPECT_EQ(actorsIn(readFile(run.folder + L"\\Gestalyx.pz2")), 0x36DA9u);
+}
+
+TEST(CaptureWindow, UncheckAllThenExecuteWritesOnlyHeaderAndDiagnostics) {
+    ProgramRun run;
+    startIn(run, standardSettings, L"7f");
+    waitUntilReady(run);
+    pressButton(run.window, IDC_UNCHECK_ALL);
+    Sleep(300);
+    executeAndExpect(run, expectedPoseFile(run, 0x7F, 0, 0));
+    EXPECT_EQ(actorsIn(readFile(run.folder + L"\\Gestalyx.pz2")), 0u);
+}
+
+TEST(CaptureWindow, SwitchedOffNodeIsSolvedAsNodeLess) {
+    ProgramRun run;
+    startIn(run, (std::string(standardSettings) + "rForeArm=0\r\n").c_str(), L"7f");
+    waitUntilReady(run);
+    executeAndExpect(run, expectedPoseFile(run, 0x7F, 0, 0x3FFFF, 8));
+}
+
+HWND openSamplePoseDialog(ProgramRun& run) {
+    EXPECT_TRUE(pressButton(run.window, IDC_SAMPLE_POSE));
+    HWND dialog = waitForWindow(run.program, L"#32770", windowTimeoutMs);
+    EXPECT_NE(dialog, nullptr);
+    if (dialog == nullptr) return nullptr;
+    wchar_t title[64];
+    GetWindowTextW(dialog, title, 64);
+    EXPECT_EQ(wideToUtf8(title), "DEMOポーズ選択");
+    EXPECT_EQ(isEnabled(dialog, 403), 0);
+    EXPECT_EQ(isEnabled(dialog, 404), 0);
+    return dialog;
+}
+
+void waitUntilClosed(ProgramRun& run) {
+    for (DWORD start = GetTickCount(); findWindow(run.program, L"#32770") && GetTickCount() - start < 5000;)
+        Sleep(20);
+    EXPECT_EQ(findWindow(run.program, L"#32770"), nullptr);
+}
+
+int checkedPose(HWND dialog) {
+    int checked = -1;
+    for (int i = 0; i < 4; ++i)
+        if (isChecked(dialog, IDC_POSE_FIRST + i)) checked = i;
+    return checked;
+}
+
+TEST(CaptureWindow, SamplePoseChoiceKeptByOkOnlyAndUsedForThePoseFile) {
+    ProgramRun run;
+    startIn(run, standardSettings, L"7f");
+    waitUntilReady(run);
+
+    HWND dialog = openSamplePoseDialog(run);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(checkedPose(dialog), 0);
+    pressButton(dialog, 402);
+    pressButton(dialog, IDOK);
+    waitUntilClosed(run);
+
+    // キャンセル and the close box leave the choice made with OK.
+    for (int way = 0; way < 2; ++way) {
+        SCOPED_TRACE(way);
+        dialog = openSamplePoseDialog(run);
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(checkedPose(dialog), 1);
+        pressButton(dialog, 401);
+        if (way == 0) pressButton(dialog, IDCANCEL);
+        else pressCloseBox(dialog);
+        waitUntilClosed(run);
+    }
+    dialog = openSamplePoseDialog(run);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(checkedPose(dialog), 1);
+    pressButton(dialog, IDOK);
+    waitUntilClosed(run);
+
+    executeAndExpect(run, expectedPoseFile(run, 0x7F, 1, 0x3FFFF));
+}
+
+TEST(CaptureWindow, CancelEscapeAndCloseBoxEndWithOneAndWriteNothing) {
+    for (int way = 0; way < 3; ++way) {
+        SCOPED_TRACE(way);
+        ProgramRun run;
+        startIn(run, standardSettings, L"7f");
+        waitUntilReady(run);
+        if (way == 0) pressButton(run.window, IDCANCEL);
+        if (way == 1) pressEscape(run.window);
+        if (way == 2) pressCloseBox(run.window);
+        EXPECT_EQ(exitStatusOf(run), 1u);
+        EXPECT_FALSE(fileExists(run.folder + L"\\Gestalyx.pz2"));
+    }
+}
+
+TEST(CaptureWindow, PoseFileThatCannotBeCreatedIsReportedAndEndsWithOne) {
+    ProgramRun run;
+    startIn(run, standardSettings, L"7f");
+    ASSERT_TRUE(CreateDirectoryW((run.folder + L"\\Gestalyx.pz2").c_str(), nullptr));
+    waitUntilReady(run);
+    ASSERT_TRUE(pressButton(run.window, IDOK));
+    MessageBoxSeen box;
+    ASSERT_TRUE(waitForMessageBox(run.program, box, windowTimeoutMs));
+    EXPECT_EQ(box.title, L"Gestalyx");
+    EXPECT_EQ(wideToUtf8(box.text), "一時ファイル (Gestalyx.pz2) を作成できません。");
+    pressButton(box.window, IDOK);
+    EXPECT_EQ(exitStatusOf(run), 1u);
+}
+
+}  // namespace

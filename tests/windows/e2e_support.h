@@ -1,0 +1,37 @@
+// What the end-to-end tests share: a fresh working folder per test with its
+// settings file, Gestalyx.exe started there, and the files it leaves.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "tests/windows/driver.h"
+
+constexpr int windowTimeoutMs = 20000;
+constexpr int sequenceTimeoutMs = 20000;
+constexpr int exitTimeoutMs = 20000;
+
+// Every node fitted, port 3.
+extern const char* const standardSettings;
+
+struct ProgramRun {
+    std::wstring folder;
+    DrivenProgram program;
+    HWND window = nullptr;
+};
+
+// Makes an empty working folder named after the running test, writes the
+// settings file into it unless `settings` is null, and starts Gestalyx.exe
+// there with `argument`.
+void startIn(ProgramRun& run, const char* settings, const std::wstring& argument);
+
+// Waits for the capture window and for the end of its node check.
+void waitUntilReady(ProgramRun& run);
+
+DWORD exitStatusOf(ProgramRun& run);
+bool fileExists(const std::wstring& path);
+std::string readFile(const std::wstring& path);
+void writeFile(const std::wstring& path, const std::string& bytes);
+
+// The selection a pose file carries: bit i for every actor block of row i.
+std::uint32_t actorsIn(const std::string& poseFile);
