@@ -62,24 +62,32 @@ struct NodeCheckCase {
 };
 
 TEST(CaptureWindow, NodeCheckKeepsExecuteDisabledUntilItsLastTick) {
-    const std::string chestOff = std::string(standardSettings) + "chest=0\r\n";
+    std::string chestOff = standardSettings;
+    chestOff.replace(chestOff.find("chest=1"), 7, "chest=0");
     const NodeCheckCase cases[] = {{standardSettings, 11}, {chestOff.c_str(), 10}};
     for (const NodeCheckCase& row : cases) {
         SCOPED_TRACE(row.steps);
         ProgramRun run;
         startIn(run, row.settings, L"7f");
-        run.window = waitForWindow(run.program, L"Gestalyx", windowTimeoutMs);
-        ASSERT_NE(run.window, nullptr);
+        waitForCaptureWindow(run);
+        if (HasFatalFailure()) return;
         HWND bar = GetDlgItem(run.window, IDC_PROGRESS);
         EXPECT_EQ(isVisible(run.window, IDC_PROGRESS), 1);
         // The check boxes and bulk buttons answer during the node check.
         ASSERT_TRUE(pressButton(run.window, IDC_UNCHECK_ALL));
         Sleep(700);
         EXPECT_EQ(checkedParts(run.window), 0u);
+        // Both buttons are read before the position: a position short of the
+        // last step means they were read before the sequence ended.
         int lastPosition = 0;
-        for (DWORD start = GetTickCount(); !isEnabled(run.window, IDOK) && GetTickCount() - start < 20000;) {
+        for (DWORD start = GetTickCount(); GetTickCount() - start < 20000;) {
+            int execute = isEnabled(run.window, IDOK), samplePoses = isEnabled(run.window, IDC_SAMPLE_POSE);
             lastPosition = static_cast<int>(SendMessageW(bar, PBM_GETPOS, 0, 0));
-            EXPECT_EQ(isEnabled(run.window, IDC_SAMPLE_POSE), 0);
+            if (lastPosition < row.steps) {
+                EXPECT_EQ(execute, 0) << lastPosition;
+                EXPECT_EQ(samplePoses, 0) << lastPosition;
+            }
+            if (execute) break;
             Sleep(10);
         }
         ASSERT_EQ(isEnabled(run.window, IDOK), 1);
@@ -139,7 +147,9 @@ TEST(CaptureWindow, UncheckAllThenExecuteWritesOnlyHeaderAndDiagnostics) {
 
 TEST(CaptureWindow, SwitchedOffNodeIsSolvedAsNodeLess) {
     ProgramRun run;
-    startIn(run, (std::string(standardSettings) + "rForeArm=0\r\n").c_str(), L"7f");
+    std::string rForeArmOff = standardSettings;
+    rForeArmOff.replace(rForeArmOff.find("rForeArm=1"), 10, "rForeArm=0");
+    startIn(run, rForeArmOff.c_str(), L"7f");
     waitUntilReady(run);
     executeAndExpect(run, expectedPoseFile(run, 0x7F, 0, 0x3FFFF, 8));
 }

@@ -38,9 +38,16 @@ void startIn(ProgramRun& run, const char* settings, const std::wstring& argument
     ASSERT_TRUE(startProgram(run.program, directoryOfThisProgram() + L"Gestalyx.exe", argument, run.folder));
 }
 
-void waitUntilReady(ProgramRun& run) {
+void waitForCaptureWindow(ProgramRun& run) {
     run.window = waitForWindow(run.program, L"Gestalyx", windowTimeoutMs);
     ASSERT_NE(run.window, nullptr) << "no capture window";
+    for (DWORD start = GetTickCount(); isEnabled(run.window, IDOK) && GetTickCount() - start < 5000;) Sleep(5);
+    ASSERT_EQ(isEnabled(run.window, IDOK), 0) << "実行 enabled before the node check";
+}
+
+void waitUntilReady(ProgramRun& run) {
+    waitForCaptureWindow(run);
+    if (testing::Test::HasFatalFailure()) return;
     ASSERT_TRUE(waitUntilEnabled(run.window, IDOK, sequenceTimeoutMs)) << "実行 never enabled";
 }
 

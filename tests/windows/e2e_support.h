@@ -18,12 +18,21 @@ struct ProgramRun {
     std::wstring folder;
     DrivenProgram program;
     HWND window = nullptr;
+    // A test that stopped early leaves no program behind.
+    ~ProgramRun() {
+        DWORD status;
+        if (program.process.hProcess != nullptr) waitForExit(program, status, 0);
+    }
 };
 
 // Makes an empty working folder named after the running test, writes the
 // settings file into it unless `settings` is null, and starts Gestalyx.exe
 // there with `argument`.
 void startIn(ProgramRun& run, const char* settings, const std::wstring& argument);
+
+// Waits for the capture window and for start-up to have set its controls
+// (実行 disabled); the window shows before start-up has done so.
+void waitForCaptureWindow(ProgramRun& run);
 
 // Waits for the capture window and for the end of its node check.
 void waitUntilReady(ProgramRun& run);
