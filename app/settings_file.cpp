@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "app/error_report.h"
+#include "app/number_text.h"
 #include "app/platform.h"
 #include "model/body_parts.h"
 
@@ -37,30 +38,13 @@ int shownLength(const char* text, std::size_t limit) {
     return static_cast<int>(length);
 }
 
-// The characters scanf's white-space directive skips, whatever the locale.
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
-
-// The rule of "%u %c" yielding exactly one conversion: a decimal number with
-// optional leading blanks and sign, and nothing but blanks after it. The number
-// is taken as strtoul takes it, a minus negating it modulo 2^32, except that a
-// magnitude beyond 0xFFFFFFFF gives 0xFFFFFFFF instead of undefined behaviour.
+// The rule of "%u %c" yielding exactly one conversion: a decimal number and
+// nothing but white space after it.
 int readNumberAlone(const char* text, std::uint32_t* number) {
-    while (isBlank(*text)) ++text;
-    bool negative = *text == '-';
-    if (*text == '-' || *text == '+') ++text;
-    if (*text < '0' || *text > '9') return 0;
-    std::uint32_t value = 0;
-    bool overflow = false;
-    for (; *text >= '0' && *text <= '9'; ++text) {
-        std::uint32_t digit = static_cast<std::uint32_t>(*text - '0');
-        if (value > (0xFFFFFFFFu - digit) / 10) overflow = true;
-        else value = value * 10 + digit;
-    }
-    while (isBlank(*text)) ++text;
-    if (*text != '\0') return 0;
-    if (overflow) *number = 0xFFFFFFFFu;
-    else *number = negative ? 0u - value : value;
-    return 1;
+    const char* rest = scanUnsigned(text, 10, *number);
+    if (rest == nullptr) return 0;
+    while (isWhiteSpace(*rest)) ++rest;
+    return *rest == '\0';
 }
 
 // ASCII only: the C library's case-insensitive compare follows the locale.

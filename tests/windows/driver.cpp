@@ -104,6 +104,10 @@ int waitUntilEnabled(HWND dialog, int id, int timeoutMs) {
     return waitFor([&] { return isEnabled(dialog, id) == 1; }, timeoutMs) ? 1 : 0;
 }
 
+int waitUntilStarted(HWND captureWindow, int timeoutMs) {
+    return waitFor([&] { return isEnabled(captureWindow, IDOK) == 0; }, timeoutMs) ? 1 : 0;
+}
+
 void pressEscape(HWND window) {
     HWND target = GetDlgItem(window, IDCANCEL);
     PostMessageW(target != nullptr ? target : window, WM_KEYDOWN, VK_ESCAPE, 0x00010001);

@@ -41,6 +41,10 @@ std::wstring controlText(HWND dialog, int id);
 // Waits until the control is enabled; returns 0 after the time-out.
 int waitUntilEnabled(HWND dialog, int id, int timeoutMs);
 
+// Waits until start-up has set the capture window's controls: the window
+// shows before 実行 is disabled for the node check. Returns 0 after the time-out.
+int waitUntilStarted(HWND captureWindow, int timeoutMs);
+
 // Esc on the window's focus, the close box of the window.
 void pressEscape(HWND window);
 void pressCloseBox(HWND window);

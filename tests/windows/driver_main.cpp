@@ -35,7 +35,7 @@ int wmain(int argc, wchar_t** argv) {
         return 2;
     }
     HWND window = waitForWindow(program, L"Gestalyx", 20000);
-    if (window != nullptr && waitUntilEnabled(window, IDOK, 20000)) {
+    if (window != nullptr && waitUntilStarted(window, 5000) && waitUntilEnabled(window, IDOK, 20000)) {
         if (command == L"show") {
             RECT rect;
             GetWindowRect(window, &rect);

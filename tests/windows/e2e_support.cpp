@@ -41,8 +41,7 @@ void startIn(ProgramRun& run, const char* settings, const std::wstring& argument
 void waitForCaptureWindow(ProgramRun& run) {
     run.window = waitForWindow(run.program, L"Gestalyx", windowTimeoutMs);
     ASSERT_NE(run.window, nullptr) << "no capture window";
-    for (DWORD start = GetTickCount(); isEnabled(run.window, IDOK) && GetTickCount() - start < 5000;) Sleep(5);
-    ASSERT_EQ(isEnabled(run.window, IDOK), 0) << "実行 enabled before the node check";
+    ASSERT_TRUE(waitUntilStarted(run.window, 5000)) << "実行 enabled before the node check";
 }
 
 void waitUntilReady(ProgramRun& run) {
