@@ -49,7 +49,7 @@ void expectRefusal(const char* settings, const std::wstring& argument, const cha
 }
 
 TEST(Startup, BadArgumentsAreRefusedBeforeTheSettingsFileIsRead) {
-    for (const wchar_t* argument : {L"", L"g7", L"   ", L"x7f"}) {
+    for (const wchar_t* argument : {L"", L"g7"}) {
         SCOPED_TRACE(wideToUtf8(argument));
         // No settings file at all: the argument error comes first.
         expectRefusal(nullptr, argument, argumentError);
@@ -65,23 +65,17 @@ struct SettingsCase {
 #define ALL_NODES "[NODE]\nchest=1\nhead=1\n" NODES_AFTER_HEAD
 #define KEY(section, key) "設定ファイル (Gestalyx.ini) 内の [" section "] セクションのキー '" key "' "
 
-TEST(Startup, EachSettingsFileFaultHasItsMessage) {
+// The rules are tested in full natively; these cases go through the real
+// private-profile reader: a missing file, a file without sections, a value
+// the reader returns, one past 63 bytes, and the first missing NODE key.
+TEST(Startup, SettingsFileFaultsAreRefusedWithTheirMessage) {
     const SettingsCase cases[] = {
         {nullptr, "設定ファイル (Gestalyx.ini) が見付かりません。"},
         {"; nothing but a comment\n", "設定ファイル (Gestalyx.ini) が見付かりません。"},
-        {"[COMM]\n" ALL_NODES, KEY("COMM", "PortNumber") "が見付かりません。"},
-        {"[COMM]\nPortNumber=0\n" ALL_NODES, KEY("COMM", "PortNumber") "の値が不正です。"},
-        {"[COMM]\nPortNumber=257\n" ALL_NODES, KEY("COMM", "PortNumber") "の値が不正です。"},
-        {"[COMM]\nPortNumber=99999999999\n" ALL_NODES, KEY("COMM", "PortNumber") "の値が不正です。"},
-        {"[COMM]\nPortNumber=3x\n" ALL_NODES, KEY("COMM", "PortNumber") "の内容が不正です。"},
         {"[COMM]\nPortNumber=3 4\n" ALL_NODES, KEY("COMM", "PortNumber") "の内容が不正です。"},
-        {"[COMM]\nPortNumber=0x10\n" ALL_NODES, KEY("COMM", "PortNumber") "の内容が不正です。"},
-        {"[COMM]\nPortNumber=AUTO\n" ALL_NODES, KEY("COMM", "ProductDesc") "が見付かりません。"},
         {"[COMM]\nPortNumber=Auto\nProductDesc=" "0123456789012345678901234567890123456789012345678901234567890123\n" ALL_NODES,
          KEY("COMM", "ProductDesc") "の内容が 63 文字を越えています。"},
-        {"[COMM]\nPortNumber=3\n[NODE]\nchest=1\n" NODES_AFTER_HEAD, KEY("NODE", "head") "が見付かりません。"},
         {"[COMM]\nPortNumber=3\n[NODE]\nchest=1\nrShldr=1\n", KEY("NODE", "head") "が見付かりません。"},
-        {"[COMM]\nPortNumber=3\n[NODE]\nchest=yes\nhead=1\n" NODES_AFTER_HEAD, KEY("NODE", "chest") "の内容が不正です。"},
     };
     for (const SettingsCase& row : cases) {
         SCOPED_TRACE(row.settings == nullptr ? "(no file)" : row.settings);

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "tests/windows/driver.h"
+#include "tools/driver/driver.h"
 
 constexpr int windowTimeoutMs = 20000;
 constexpr int sequenceTimeoutMs = 20000;

@@ -8,7 +8,7 @@
 #include <fcntl.h>
 #include <io.h>
 
-#include "tests/windows/driver.h"
+#include "tools/driver/driver.h"
 
 static void closeBoxes(DrivenProgram& program) {
     MessageBoxSeen box;

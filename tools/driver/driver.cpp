@@ -1,4 +1,4 @@
-#include "tests/windows/driver.h"
+#include "tools/driver/driver.h"
 
 #include <vector>
 
