@@ -21,22 +21,10 @@ constexpr const char* descTooLong = "の内容が 63 文字を越えています
 // Numbers and NODE values are seen up to their 95th byte.
 constexpr unsigned valueSize = 96;
 
-// The longest path Windows accepts is 32767 UTF-16 units of at most three
-// UTF-8 bytes each; section, key and tail are the program's own short texts.
-constexpr std::size_t longestFileName = 32767 * 3;
-constexpr std::size_t longestField = 256;
-
-char message[sizeof "設定ファイル () 内の [] セクションのキー '' " + longestFileName + 3 * longestField];
-
-// Bytes of `text` the message shows: all of it up to `limit`, else as much as
-// fits without splitting a UTF-8 character.
-int shownLength(const char* text, std::size_t limit) {
-    std::size_t length = std::strlen(text);
-    if (length <= limit) return static_cast<int>(length);
-    length = limit;
-    while (length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80) --length;
-    return static_cast<int>(length);
-}
+// File name, sections, keys and tails are the program's own short texts.
+// snprintf cuts anything longer, and the conversion for the screen copes with
+// a cut last character.
+char message[512];
 
 // The rule of "%u %c" yielding exactly one conversion: a decimal number and
 // nothing but white space after it.
@@ -59,15 +47,12 @@ bool isAuto(const char* text) {
 
 void reportSettingsError(const char* fileName, const char* section, const char* key, const char* tail) {
     if (fileName[0] == '.' && fileName[1] == '\\') fileName += 2;
-    int fileLength = shownLength(fileName, longestFileName);
-    int tailLength = shownLength(tail, longestField);
     if (key != nullptr) {
         if (section == nullptr) section = "";
-        std::snprintf(message, sizeof message, "設定ファイル (%.*s) 内の [%.*s] セクションのキー '%.*s' %.*s",
-                      fileLength, fileName, shownLength(section, longestField), section,
-                      shownLength(key, longestField), key, tailLength, tail);
+        std::snprintf(message, sizeof message, "設定ファイル (%s) 内の [%s] セクションのキー '%s' %s", fileName,
+                      section, key, tail);
     } else {
-        std::snprintf(message, sizeof message, "設定ファイル (%.*s) %.*s", fileLength, fileName, tailLength, tail);
+        std::snprintf(message, sizeof message, "設定ファイル (%s) %s", fileName, tail);
     }
     reportError(message);
 }

@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <cstdarg>
-#include <cstring>
 #include <limits>
 
 #include "app/error_report.h"
@@ -15,28 +14,26 @@ int writeFailed = 0;
 
 namespace {
 
-// "%f" of the largest double: 309 integer digits, sign, point, six decimals, NUL.
-constexpr int decimalTextSize = std::numeric_limits<double>::max_exponent10 + 1 + 1 + 1 + 6 + 1;
-using DecimalText = char[decimalTextSize];
-
-// The longest path Windows accepts is 32767 UTF-16 units of at most three
-// UTF-8 bytes each; a name up to this length is shown whole.
-constexpr std::size_t longestFileName = 32767 * 3;
-
-// Both messages have the same length apart from the name.
-char message[sizeof "一時ファイル () を作成できません。" + longestFileName];
+// The file name is the program's own short constant. snprintf cuts anything
+// longer, and the conversion for the screen copes with a cut last character.
+char message[512];
 
 // Each formatting overwrites it. Six numbers of up to ten digits and five separators.
 char dateTimeText[72];
 
-// Formats as "%.*f" does in the C locale. The file must carry '.' as the
-// decimal separator under any locale, and printf follows LC_NUMERIC.
-const char* decimalText(DecimalText& buffer, double value, int decimals) {
-    std::to_chars_result result =
-        std::to_chars(buffer, buffer + decimalTextSize - 1, value, std::chars_format::fixed, decimals);
-    if (result.ec != std::errc{}) result.ptr = buffer;
-    *result.ptr = '\0';
-    return buffer;
+// "%f" of the largest double: 309 integer digits, sign, point, six decimals, NUL.
+struct Decimal {
+    char text[std::numeric_limits<double>::max_exponent10 + 1 + 1 + 1 + 6 + 1];
+};
+
+// `radians` in degrees as "%.*f" writes them in the C locale: the file must
+// carry '.' under any locale, and printf follows LC_NUMERIC. The last byte,
+// never written, ends the text.
+Decimal degreesText(double radians, int decimals) {
+    Decimal out{};
+    std::to_chars(out.text, out.text + sizeof out.text - 1, toDegrees(radians), std::chars_format::fixed,
+                  decimals);
+    return out;
 }
 
 // Formatted lines are tried even after a failed write; only putLine skips.
@@ -47,18 +44,8 @@ const char* decimalText(DecimalText& buffer, double value, int decimals) {
     va_end(arguments);
 }
 
-// Bytes of `name` the message shows: all of it, or for a name no system
-// accepts, as much as fits without splitting a UTF-8 character.
-int shownLength(const char* name) {
-    std::size_t length = std::strlen(name);
-    if (length <= longestFileName) return static_cast<int>(length);
-    length = longestFileName;
-    while (length > 0 && (static_cast<unsigned char>(name[length]) & 0xC0) == 0x80) --length;
-    return static_cast<int>(length);
-}
-
 void reportPoseFileError(const char* fileName, const char* tail) {
-    std::snprintf(message, sizeof message, "一時ファイル (%.*s) %s", shownLength(fileName), fileName, tail);
+    std::snprintf(message, sizeof message, "一時ファイル (%s) %s", fileName, tail);
     reportError(message);
 }
 
@@ -81,12 +68,11 @@ void writeHeader() {
 
 // The frame number 0 has two blanks on either side.
 void writeChannel(const char* channelLine, double radians) {
-    DecimalText degrees;
     putLine(channelLine);
     putLine("\t\t\t{");
     putLine("\t\t\tkeys");
     putLine("\t\t\t\t{");
-    putFormatted("\t\t\t\tk  0  %s\n", decimalText(degrees, toDegrees(radians), 6));
+    putFormatted("\t\t\t\tk  0  %s\n", degreesText(radians, 6).text);
     putLine("\t\t\t\t}");
     putLine("\t\t\t}");
 }
@@ -111,13 +97,11 @@ void writeDiagnosticRow(const BodyPart& row) {
     const std::int8_t* sensor = row.sensor;
     putFormatted("%-8s (%3d %3d %3d) (%3d %3d %3d) ", row.name, sensor[0], sensor[1], sensor[2], sensor[3],
                  sensor[4], sensor[5]);
-    DecimalText degrees[6];
-    for (int axis = 0; axis < 3; ++axis) {
-        decimalText(degrees[axis], toDegrees(row.absoluteAngles[axis]), 1);
-        decimalText(degrees[3 + axis], toDegrees(row.jointAngles[axis]), 1);
-    }
-    putFormatted("%6s %6s %6s   %6s %6s %6s\n", degrees[0], degrees[1], degrees[2], degrees[3], degrees[4],
-                 degrees[5]);
+    const double* node = row.absoluteAngles;
+    const double* joint = row.jointAngles;
+    putFormatted("%6s %6s %6s   %6s %6s %6s\n", degreesText(node[0], 1).text, degreesText(node[1], 1).text,
+                 degreesText(node[2], 1).text, degreesText(joint[0], 1).text, degreesText(joint[1], 1).text,
+                 degreesText(joint[2], 1).text);
 }
 
 void writeDiagnosticBlock() {

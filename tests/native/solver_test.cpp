@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <random>
+#include <vector>
 
 #include "model/body_parts.h"
 #include "solver/joint_angles.h"
@@ -13,12 +14,17 @@ namespace {
 
 constexpr double pi = 3.141592653589793;
 
-double degrees(double radians) { return radians * 180.0 / pi; }
+void expectNear(const double actual[3], const double expected[3], double tolerance, double scale = 1) {
+    for (int k = 0; k < 3; ++k) EXPECT_NEAR(actual[k] * scale, expected[k], tolerance) << "element " << k;
+}
 
 // Angles are compared in degrees to 0.01, the precision of the worked values.
-void expectDegrees(const double angles[3], const double expected[3]) {
-    for (int k = 0; k < 3; ++k) EXPECT_NEAR(degrees(angles[k]), expected[k], 0.005) << "element " << k;
+void expectDegrees(const double radians[3], const double degrees[3]) {
+    expectNear(radians, degrees, 0.005, 180 / pi);
 }
+void expectDegrees(double radians, double degrees) { EXPECT_NEAR(radians * 180 / pi, degrees, 0.005); }
+
+std::vector<int> sensor(const BodyPart& part) { return {part.sensor, part.sensor + 6}; }
 
 void solveSamplePose(int pose, std::uint32_t partMask, int switchedOffRow = -1) {
     resetFakePlatform();
@@ -28,21 +34,15 @@ void solveSamplePose(int pose, std::uint32_t partMask, int switchedOffRow = -1) 
     solvePose();
 }
 
-// ---- Sample poses ----
-
 TEST(SamplePoses, EveryPoseListsTheNodeRowsWithVectorsOfOneGOrSo) {
     const int nodeRows[samplePoseEntryCount] = {0, 3, 5, 7, 8, 10, 11, 13, 14, 16, 17};
-    for (int pose = 0; pose < samplePoseCount; ++pose) {
+    for (int pose = 0; pose < samplePoseCount; ++pose)
         for (int e = 0; e < samplePoseEntryCount; ++e) {
             SCOPED_TRACE(testing::Message() << "pose " << pose << " entry " << e);
             const SamplePoseEntry& entry = samplePoseTable[pose][e];
             EXPECT_EQ(entry.row, nodeRows[e]);
-            for (const std::int8_t* vector : {entry.first, entry.second}) {
-                double length = std::hypot(vector[0], vector[1], vector[2]);
-                EXPECT_TRUE(length >= 55 && length <= 75) << length;
-            }
+            for (const std::int8_t* g : {entry.first, entry.second}) EXPECT_NEAR(std::hypot(g[0], g[1], g[2]), 65, 10);
         }
-    }
 }
 
 TEST(SamplePoses, LoadFillsNodeRowsOnlyAndAnotherPoseReplacesThem) {
@@ -50,12 +50,9 @@ TEST(SamplePoses, LoadFillsNodeRowsOnlyAndAnotherPoseReplacesThem) {
     bodyPartTable[8].flags |= NoNode;  // a switched-off node still receives its values
     samplePose = 0;
     ASSERT_EQ(loadSamplePose(), 1);
-    const std::int8_t hip[6] = {1, 64, -4, -2, 4, 63}, rForeArm[6] = {-41, -39, 24, 6, 28, 59};
-    for (int k = 0; k < 6; ++k) {
-        EXPECT_EQ(bodyPartTable[0].sensor[k], hip[k]);
-        EXPECT_EQ(bodyPartTable[8].sensor[k], rForeArm[k]);
-        EXPECT_EQ(bodyPartTable[4].sensor[k], 0);
-    }
+    EXPECT_EQ(sensor(bodyPartTable[0]), (std::vector<int>{1, 64, -4, -2, 4, 63}));
+    EXPECT_EQ(sensor(bodyPartTable[8]), (std::vector<int>{-41, -39, 24, 6, 28, 59}));
+    EXPECT_EQ(sensor(bodyPartTable[4]), std::vector<int>(6, 0));
 
     samplePose = 1;
     loadSamplePose();
@@ -63,10 +60,8 @@ TEST(SamplePoses, LoadFillsNodeRowsOnlyAndAnotherPoseReplacesThem) {
     resetFakePlatform();
     loadSamplePose();
     for (int row = 0; row < bodyPartCount; ++row)
-        for (int k = 0; k < 6; ++k) EXPECT_EQ(overwritten[row].sensor[k], bodyPartTable[row].sensor[k]) << row;
+        EXPECT_EQ(sensor(overwritten[row]), sensor(bodyPartTable[row])) << row;
 }
-
-// ---- Node orientation ----
 
 TEST(NodeOrientation, QuadrantAngle) {
     const struct { double y, x, expected; } cases[] = {
@@ -99,13 +94,12 @@ TEST(NodeOrientation, WorkedCases) {
 }
 
 TEST(NodeOrientation, LockedSearchWritesNothingWhenNoPairFits) {
-    double side = 7, roll = 8;
-    searchLockedAngles(0.6, 0.8, 1, side, roll);
-    EXPECT_EQ(side, 7);
-    EXPECT_EQ(roll, 8);
-    searchLockedAngles(0, 0, 1, side, roll);
-    EXPECT_EQ(side, 7);
-    EXPECT_EQ(roll, 8);
+    const struct { double a, b; } cases[] = {{0.6, 0.8}, {0, 0}};
+    for (const auto& c : cases) {
+        double side = 7, roll = 8;
+        searchLockedAngles(c.a, c.b, 1, side, roll);
+        EXPECT_TRUE(side == 7 && roll == 8) << c.a << ", " << c.b << ": " << side << ", " << roll;
+    }
 }
 
 // M(bend, side, roll) * (0, 1, 0) and M * (0, 0, 1), M = Ry(-roll) Rx(-bend) Rz(-side).
@@ -118,44 +112,41 @@ void orientationAxes(double b, double s, double r, double y[3], double z[3]) {
     z[2] = std::cos(b) * std::cos(r);
 }
 
+// Scales `x` to length 1; returns its former length.
+double normalise(double x[3]) {
+    double length = std::hypot(x[0], x[1], x[2]);
+    for (int k = 0; k < 3; ++k) x[k] /= length;
+    return length;
+}
+
+// Random u and v at right angles, of the lengths a real node gives, with |vy| in the regular range.
 TEST(NodeOrientation, RegularCaseReproducesBothVectors) {
     std::mt19937 random(20240611);
     std::uniform_real_distribution<double> component(-1, 1), length(55, 75);
-    int solved = 0;
-    while (solved < 2000) {
-        double u[3], v[3], w[3];
-        for (int k = 0; k < 3; ++k) u[k] = component(random), w[k] = component(random);
-        double nu = std::hypot(u[0], u[1], u[2]);
-        if (nu < 0.1) continue;
-        for (double& x : u) x /= nu;
-        double dot = u[0] * w[0] + u[1] * w[1] + u[2] * w[2];
-        for (int k = 0; k < 3; ++k) v[k] = w[k] - dot * u[k];
-        double nv = std::hypot(v[0], v[1], v[2]);
-        if (nv < 0.1) continue;
-        for (double& x : v) x /= nv;
-        if (std::fabs(v[1]) > 0.99) continue;
-        ++solved;
+    for (int solved = 0; solved < 2000;) {
+        double u[3], v[3];
+        for (int k = 0; k < 3; ++k) u[k] = component(random), v[k] = component(random);
+        if (normalise(u) < 0.1) continue;
+        double dot = u[0] * v[0] + u[1] * v[1] + u[2] * v[2];
+        for (int k = 0; k < 3; ++k) v[k] -= dot * u[k];
+        if (normalise(v) < 0.1 || std::fabs(v[1]) > 0.99) continue;
+        SCOPED_TRACE(testing::Message() << "sample " << ++solved);
 
         double lu = length(random), lv = length(random), b, s, r, y[3], z[3];
         solveNodeOrientation(lu * u[0], lu * u[1], lu * u[2], lv * v[0], lv * v[1], lv * v[2], b, s, r);
         orientationAxes(b, s, r, y, z);
-        for (int k = 0; k < 3; ++k) {
-            ASSERT_NEAR(y[k], u[k], 1e-9) << "sample " << solved << " u" << k;
-            ASSERT_NEAR(z[k], v[k], 1e-9) << "sample " << solved << " v" << k;
-        }
-        for (double angle : {b, s, r}) ASSERT_TRUE(angle > -pi && angle <= pi) << angle;
+        expectNear(y, u, 1e-9);
+        expectNear(z, v, 1e-9);
+        for (double angle : {b, s, r}) EXPECT_TRUE(angle > -pi && angle <= pi) << angle;
+        if (HasFailure()) return;
     }
 }
 
-// ---- Joint angles ----
-
-struct PoseRow {
+// Sample pose 0 with every part selectable.
+const struct {
     const char* name;
     double absolute[3], joint[3];
-};
-
-// Sample pose 0 with every part selectable.
-const PoseRow poseZero[bodyPartCount] = {
+} poseZero[bodyPartCount] = {
     {"hip", {3.63, 0.78, 1.82}, {3.63, 0.78, 1.82}},
     {"waist", {0, 0, 0}, {-2.13, 0.85, -0.85}},
     {"abdomen", {0, 0, 0}, {-2.13, 0.85, -0.85}},
@@ -189,54 +180,47 @@ TEST(JointAngles, SamplePoseZeroAndWithRForeArmSwitchedOff) {
     }
 }
 
+// Sample pose 0 under other masks and with the chest node switched off.
 TEST(JointAngles, Variants) {
-    const struct { const char* name; int pose; std::uint32_t mask; int switchedOff, row; double joint[3]; } cases[] = {
-        {"mask 0: chest", 0, 0, -1, 3, {-6.39, 2.56, -2.55}},
-        {"mask 0: waist shares although not selectable", 0, 0, -1, 1, {-6.39, 2.56, -2.55}},
-        {"mask 0: abdomen", 0, 0, -1, 2, {-6.39, 2.56, -2.55}},
-        {"mask 0: rShldr", 0, 0, -1, 7, {43.77, 33.24, 33.06}},
-        {"chest off: waist keeps lShldr's share", 0, 0x7F, 3, 1, {-4.30, 0.00, -3.54}},
-        {"chest off: abdomen", 0, 0x7F, 3, 2, {-4.30, 0.00, -3.54}},
-        {"chest off: chest", 0, 0x7F, 3, 3, {-4.30, 0.00, -3.54}},
-        {"chest off: lShldr divided by 5", 0, 0x7F, 3, 10, {-4.30, -65.86, -3.54}},
+    const struct { const char* name; std::uint32_t mask; int offRow; std::vector<int> rows; double joint[3]; } cases[] = {
+        {"mask 0: chest, and waist and abdomen although not selectable", 0, -1, {1, 2, 3}, {-6.39, 2.56, -2.55}},
+        {"mask 0: rShldr", 0, -1, {7}, {43.77, 33.24, 33.06}},
+        {"chest off: waist, abdomen and chest keep lShldr's share", 0x7F, 3, {1, 2, 3}, {-4.30, 0.00, -3.54}},
+        {"chest off: lShldr divided by 5", 0x7F, 3, {10}, {-4.30, -65.86, -3.54}},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        solveSamplePose(c.pose, c.mask, c.switchedOff);
-        expectDegrees(bodyPartTable[c.row].jointAngles, c.joint);
+        solveSamplePose(0, c.mask, c.offRow);
+        for (int row : c.rows) {
+            SCOPED_TRACE(testing::Message() << c.name << ", row " << row);
+            expectDegrees(bodyPartTable[row].jointAngles, c.joint);
+        }
     }
     // head's chain passes neck alone of the rows written later.
     solveSamplePose(0, 0x7F, 3);
-    for (int k = 0; k < 3; ++k) EXPECT_EQ(bodyPartTable[4].jointAngles[k], bodyPartTable[5].jointAngles[k]);
+    expectNear(bodyPartTable[4].jointAngles, bodyPartTable[5].jointAngles, 0);
 }
 
-TEST(JointAngles, NegativeSideOfRShldrIsShared) {
-    solveSamplePose(3, 0x7F);
-    EXPECT_NEAR(degrees(bodyPartTable[7].jointAngles[1]), -40.95, 0.005);
-    EXPECT_NEAR(degrees(bodyPartTable[6].jointAngles[1]), -40.95, 0.005);
-}
-
-TEST(JointAngles, LockedThighsOfSamplePoseOne) {
-    solveSamplePose(1, 0x7F);
-    EXPECT_NEAR(degrees(bodyPartTable[13].absoluteAngles[0]), 84.27, 0.005);
-    EXPECT_NEAR(degrees(bodyPartTable[16].absoluteAngles[0]), 88.65, 0.005);
+TEST(JointAngles, OtherSamplePoses) {
+    solveSamplePose(1, 0x7F);  // both thighs locked
+    expectDegrees(bodyPartTable[13].absoluteAngles[0], 84.27);
+    expectDegrees(bodyPartTable[16].absoluteAngles[0], 88.65);
+    solveSamplePose(3, 0x7F);  // a negative side of rShldr is shared
+    for (int row : {6, 7}) expectDegrees(bodyPartTable[row].jointAngles[1], -40.95);
 }
 
 TEST(JointAngles, RotationsMatchTheOrientationConvention) {
     // Roll within +-pi/2 keeps the second axis forward, so the triple comes back unfolded.
-    const double node[3] = {0.3, -1.2, 1.1}, zero[3] = {0, 0, 0};
-    double y[3], z[3], axis[3] = {0, 1, 0};
+    const double node[3] = {0.3, -1.2, 1.1}, zero[3] = {0, 0, 0}, yAxis[3] = {0, 1, 0};
+    double y[3], z[3], axis[3] = {0, 1, 0}, out[3];
     orientationAxes(node[0], node[1], node[2], y, z);
     rotateVector(-node[0], -node[1], -node[2], 1, axis);
-    for (int k = 0; k < 3; ++k) EXPECT_NEAR(axis[k], y[k], 1e-12);
+    expectNear(axis, y, 1e-12);
     rotateVector(node[0], node[1], node[2], 0, axis);
-    EXPECT_NEAR(axis[1], 1, 1e-12);
-
-    double out[3];
+    expectNear(axis, yAxis, 1e-12);
     relativeAngles(node, zero, out);
-    for (int k = 0; k < 3; ++k) EXPECT_NEAR(out[k], node[k], 1e-12);
+    expectNear(out, node, 1e-12);
     relativeAngles(node, node, out);
-    for (int k = 0; k < 3; ++k) EXPECT_NEAR(out[k], 0, 1e-12);
+    expectNear(out, zero, 1e-12);
 }
 
 }  // namespace
