@@ -34,7 +34,14 @@ int wmain(int argc, wchar_t** argv) {
         std::fprintf(stderr, "driver: cannot start Gestalyx.exe\n");
         return 2;
     }
-    HWND window = waitForWindow(program, L"Gestalyx", 20000);
+    // The capture window, or a message box that refuses the start.
+    HWND window = nullptr;
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 20000; Sleep(20)) {
+        window = findWindow(program, L"Gestalyx");
+        if (window != nullptr || findWindow(program, L"#32770") != nullptr ||
+            WaitForSingleObject(program.process.hProcess, 0) == WAIT_OBJECT_0)
+            break;
+    }
     if (window != nullptr && waitUntilStarted(window, 5000) && waitUntilEnabled(window, IDOK, 20000)) {
         if (command == L"show") {
             RECT rect;
