@@ -107,58 +107,63 @@ TEST(CaptureWindow, NodeCheckKeepsExecuteDisabledUntilItsLastTick) {
     }
 }
 
-TEST(CaptureWindow, BulkButtonsCheckOnlySelectablePartsAndExecuteWritesThem) {
-    ProgramRun run;
-    startIn(run, standardSettings, L"7f");
-    waitUntilReady(run);
-    EXPECT_EQ(checkedParts(run.window), 0x3FFFFu);
-    const struct { int button; std::uint32_t checked; } presses[] = {
-        {IDC_UPPER_BODY, 0xFFF}, {IDC_LOWER_BODY, 0x3F000}, {IDC_UNCHECK_ALL, 0}, {IDC_CHECK_ALL, 0x3FFFF},
-        {IDC_LOWER_BODY, 0x3F000},
+TEST(CaptureWindow, BulkButtonsCheckOnlySelectableParts) {
+    const struct {
+        const wchar_t* mask;
+        std::uint32_t upper, lower, all;
+    } cases[] = {{L"7f", 0xFFF, 0x3F000, 0x3FFFF}, {L"0", 0xFFF & 0x36DA9, 0x3F000 & 0x36DA9, 0x36DA9}};
+    for (const auto& row : cases) {
+        SCOPED_TRACE(wideToUtf8(row.mask));
+        ProgramRun run;
+        startIn(run, standardSettings, row.mask);
+        waitUntilReady(run);
+        if (HasFatalFailure()) return;
+        EXPECT_EQ(checkedParts(run.window), row.all);
+        for (const BodyPart& part : initialBodyPartTable)
+            EXPECT_EQ(isEnabled(run.window, part.checkboxId), (row.all >> (&part - &initialBodyPartTable[0])) & 1);
+        const struct { int button; std::uint32_t checked; } presses[] = {
+            {IDC_UPPER_BODY, row.upper}, {IDC_LOWER_BODY, row.lower}, {IDC_UNCHECK_ALL, 0}, {IDC_CHECK_ALL, row.all},
+        };
+        for (const auto& press : presses) {
+            ASSERT_TRUE(pressButton(run.window, press.button));
+            EXPECT_EQ(checkedPartsSettled(run.window, press.checked), press.checked) << press.button;
+        }
+        pressButton(run.window, IDCANCEL);
+        EXPECT_EQ(exitStatusOf(run), 1u);
+    }
+}
+
+// 実行 writes what the solver and the writer give for the start, the node
+// switched off and the checked parts, and the program ends with 0.
+TEST(CaptureWindow, ExecuteWritesThePoseFileOfTheCheckedParts) {
+    const struct {
+        const char* name;
+        const wchar_t* mask;
+        std::uint32_t partMask;
+        int button;  // pressed before 実行, or 0
+        std::uint32_t selection;
+        int switchedOffRow;
+    } cases[] = {
+        {"lower body", L"7f", 0x7F, IDC_LOWER_BODY, 0x3F000, -1},
+        {"nothing: header and diagnostics only", L"7f", 0x7F, IDC_UNCHECK_ALL, 0, -1},
+        {"mask 0, neck's box checked by other means", L"0", 0, IDC_CHECK_ALL, 0x36DA9, -1},
+        {"rForeArm switched off", L"7f", 0x7F, 0, 0x3FFFF, 8},
     };
-    for (const auto& press : presses) {
-        SCOPED_TRACE(press.button);
-        ASSERT_TRUE(pressButton(run.window, press.button));
-        EXPECT_EQ(checkedPartsSettled(run.window, press.checked), press.checked);
-    }
-    executeAndExpect(run, expectedPoseFile(run, 0x7F, 0, 0x3F000));
-    EXPECT_EQ(actorsIn(readFile(run.folder + L"\\Gestalyx.pz2")), 0x3F000u);
-}
-
-TEST(CaptureWindow, MaskZeroLeavesNodeLessPartsOutEvenWhenCheckedByOtherMeans) {
-    ProgramRun run;
-    startIn(run, standardSettings, L"0");
-    waitUntilReady(run);
-    for (const BodyPart& row : initialBodyPartTable) {
+    for (const auto& row : cases) {
         SCOPED_TRACE(row.name);
-        bool hasNode = !(row.flags & NoNode);
-        EXPECT_EQ(isEnabled(run.window, row.checkboxId), hasNode);
-        EXPECT_EQ(isChecked(run.window, row.checkboxId), hasNode);
+        std::string settings = standardSettings;
+        if (row.switchedOffRow >= 0) settings.replace(settings.find("rForeArm=1"), 10, "rForeArm=0");
+        ProgramRun run;
+        startIn(run, settings.c_str(), row.mask);
+        waitUntilReady(run);
+        if (HasFatalFailure()) return;
+        if (row.button != 0) pressButton(run.window, row.button);
+        checkedPartsSettled(run.window, row.selection);
+        // Neck is unselectable with mask 0: a checked box must not select it.
+        if (row.partMask == 0) SendMessageW(GetDlgItem(run.window, 103), BM_SETCHECK, BST_CHECKED, 0);
+        executeAndExpect(run, expectedPoseFile(run, row.partMask, 0, row.selection, row.switchedOffRow));
+        EXPECT_EQ(actorsIn(readFile(run.folder + L"\\Gestalyx.pz2")), row.selection);
     }
-    pressButton(run.window, IDC_CHECK_ALL);
-    // Neck is unselectable: checking its box by other means must not select it.
-    SendMessageW(GetDlgItem(run.window, 103), BM_SETCHECK, BST_CHECKED, 0);
-    executeAndExpect(run, expectedPoseFile(run, 0, 0, 0x36DA9));
-    EXPECT_EQ(actorsIn(readFile(run.folder + L"\\Gestalyx.pz2")), 0x36DA9u);
-}
-
-TEST(CaptureWindow, UncheckAllThenExecuteWritesOnlyHeaderAndDiagnostics) {
-    ProgramRun run;
-    startIn(run, standardSettings, L"7f");
-    waitUntilReady(run);
-    pressButton(run.window, IDC_UNCHECK_ALL);
-    checkedPartsSettled(run.window, 0);
-    executeAndExpect(run, expectedPoseFile(run, 0x7F, 0, 0));
-    EXPECT_EQ(actorsIn(readFile(run.folder + L"\\Gestalyx.pz2")), 0u);
-}
-
-TEST(CaptureWindow, SwitchedOffNodeIsSolvedAsNodeLess) {
-    ProgramRun run;
-    std::string rForeArmOff = standardSettings;
-    rForeArmOff.replace(rForeArmOff.find("rForeArm=1"), 10, "rForeArm=0");
-    startIn(run, rForeArmOff.c_str(), L"7f");
-    waitUntilReady(run);
-    executeAndExpect(run, expectedPoseFile(run, 0x7F, 0, 0x3FFFF, 8));
 }
 
 HWND openSamplePoseDialog(ProgramRun& run) {
