@@ -115,8 +115,7 @@ TEST(CaptureWindow, BulkButtonsCheckOnlySelectableParts) {
     for (const auto& row : cases) {
         SCOPED_TRACE(wideToUtf8(row.mask));
         ProgramRun run;
-        startIn(run, standardSettings, row.mask);
-        waitUntilReady(run);
+        startWhenReady(run, standardSettings, row.mask);
         if (HasFatalFailure()) return;
         EXPECT_EQ(checkedParts(run.window), row.all);
         for (const BodyPart& part : initialBodyPartTable)
@@ -154,15 +153,13 @@ TEST(CaptureWindow, ExecuteWritesThePoseFileOfTheCheckedParts) {
         std::string settings = standardSettings;
         if (row.switchedOffRow >= 0) settings.replace(settings.find("rForeArm=1"), 10, "rForeArm=0");
         ProgramRun run;
-        startIn(run, settings.c_str(), row.mask);
-        waitUntilReady(run);
+        startWhenReady(run, settings.c_str(), row.mask);
         if (HasFatalFailure()) return;
         if (row.button != 0) pressButton(run.window, row.button);
         checkedPartsSettled(run.window, row.selection);
         // Neck is unselectable with mask 0: a checked box must not select it.
         if (row.partMask == 0) SendMessageW(GetDlgItem(run.window, 103), BM_SETCHECK, BST_CHECKED, 0);
         executeAndExpect(run, expectedPoseFile(run, row.partMask, 0, row.selection, row.switchedOffRow));
-        EXPECT_EQ(actorsIn(readFile(run.folder + L"\\Gestalyx.pz2")), row.selection);
     }
 }
 
@@ -194,8 +191,7 @@ int checkedPose(HWND dialog) {
 
 TEST(CaptureWindow, SamplePoseChoiceKeptByOkOnlyAndUsedForThePoseFile) {
     ProgramRun run;
-    startIn(run, standardSettings, L"7f");
-    waitUntilReady(run);
+    startWhenReady(run, standardSettings, L"7f");
 
     HWND dialog = openSamplePoseDialog(run);
     ASSERT_NE(dialog, nullptr);
@@ -228,8 +224,7 @@ TEST(CaptureWindow, CancelEscapeAndCloseBoxEndWithOneAndWriteNothing) {
     for (int way = 0; way < 3; ++way) {
         SCOPED_TRACE(way);
         ProgramRun run;
-        startIn(run, standardSettings, L"7f");
-        waitUntilReady(run);
+        startWhenReady(run, standardSettings, L"7f");
         if (way == 0) pressButton(run.window, IDCANCEL);
         if (way == 1) pressEscape(run.window);
         if (way == 2) pressCloseBox(run.window);
@@ -240,9 +235,8 @@ TEST(CaptureWindow, CancelEscapeAndCloseBoxEndWithOneAndWriteNothing) {
 
 TEST(CaptureWindow, PoseFileThatCannotBeCreatedIsReportedAndEndsWithOne) {
     ProgramRun run;
-    startIn(run, standardSettings, L"7f");
+    startWhenReady(run, standardSettings, L"7f");
     ASSERT_TRUE(CreateDirectoryW((run.folder + L"\\Gestalyx.pz2").c_str(), nullptr));
-    waitUntilReady(run);
     ASSERT_TRUE(pressButton(run.window, IDOK));
     MessageBoxSeen box;
     ASSERT_TRUE(waitForMessageBox(run.program, box, windowTimeoutMs));

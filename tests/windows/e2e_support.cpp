@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "model/body_parts.h"
 
 const char* const standardSettings =
     "[COMM]\r\nPortNumber=3\r\n"
@@ -44,6 +43,11 @@ void waitForCaptureWindow(ProgramRun& run) {
     ASSERT_TRUE(waitUntilStarted(run.window, 5000)) << "実行 enabled before the node check";
 }
 
+void startWhenReady(ProgramRun& run, const char* settings, const std::wstring& argument) {
+    startIn(run, settings, argument);
+    if (!testing::Test::HasFatalFailure()) waitUntilReady(run);
+}
+
 void waitUntilReady(ProgramRun& run) {
     waitForCaptureWindow(run);
     if (testing::Test::HasFatalFailure()) return;
@@ -78,12 +82,4 @@ void writeFile(const std::wstring& path, const std::string& bytes) {
     WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     CloseHandle(file);
     ASSERT_EQ(written, bytes.size());
-}
-
-std::uint32_t actorsIn(const std::string& poseFile) {
-    std::uint32_t actors = 0;
-    for (int row = 0; row < bodyPartCount; ++row)
-        if (poseFile.find(std::string("actor ") + initialBodyPartTable[row].name + ":1\n") != std::string::npos)
-            actors |= std::uint32_t{1} << row;
-    return actors;
 }

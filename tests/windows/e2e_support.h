@@ -2,7 +2,6 @@
 // settings file, Gestalyx.exe started there, and the files it leaves.
 #pragma once
 
-#include <cstdint>
 #include <string>
 
 #include "tools/driver/driver.h"
@@ -37,10 +36,10 @@ void waitForCaptureWindow(ProgramRun& run);
 // Waits for the capture window and for the end of its node check.
 void waitUntilReady(ProgramRun& run);
 
+// startIn, then waitUntilReady.
+void startWhenReady(ProgramRun& run, const char* settings, const std::wstring& argument);
+
 DWORD exitStatusOf(ProgramRun& run);
 bool fileExists(const std::wstring& path);
 std::string readFile(const std::wstring& path);
 void writeFile(const std::wstring& path, const std::string& bytes);
-
-// The selection a pose file carries: bit i for every actor block of row i.
-std::uint32_t actorsIn(const std::string& poseFile);
