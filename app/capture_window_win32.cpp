@@ -2,8 +2,8 @@
 
 #include <commctrl.h>
 
-#include "app/error_report.h"
-#include "app/platform_win32.h"
+#include "platform/error_report.h"
+#include "platform/platform_win32.h"
 #include "app/resource.h"
 #include "model/body_parts.h"
 #include "output/pose_file.h"

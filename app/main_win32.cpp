@@ -8,9 +8,9 @@
 
 #include "app/capture_window_win32.h"
 #include "app/command_line.h"
-#include "app/error_report.h"
-#include "app/platform_win32.h"
-#include "app/program.h"
+#include "platform/error_report.h"
+#include "platform/platform_win32.h"
+#include "platform/program.h"
 #include "app/resource.h"
 #include "app/settings_file.h"
 #include "model/body_parts.h"

@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/error_report.h"
+#include "platform/error_report.h"
 #include "app/number_text.h"
-#include "app/platform.h"
+#include "platform/platform.h"
 #include "model/body_parts.h"
 
 std::uint32_t portNumber;

@@ -4,9 +4,9 @@
 #include <cstdarg>
 #include <limits>
 
-#include "app/error_report.h"
-#include "app/platform.h"
-#include "app/program.h"
+#include "platform/error_report.h"
+#include "platform/platform.h"
+#include "platform/program.h"
 #include "model/body_parts.h"
 
 std::FILE* poseFile = nullptr;

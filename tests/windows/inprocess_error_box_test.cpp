@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "app/error_report.h"
+#include "platform/error_report.h"
 
 namespace {
 

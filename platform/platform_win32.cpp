@@ -1,9 +1,9 @@
-#include "app/platform_win32.h"
+#include "platform/platform_win32.h"
 
 #include <iterator>
 
-#include "app/platform.h"
-#include "app/program.h"
+#include "platform/platform.h"
+#include "platform/program.h"
 
 HINSTANCE appInstance;
 HWND captureWindow;

@@ -1,6 +1,6 @@
-#include "app/error_report.h"
+#include "platform/error_report.h"
 
-#include "app/platform.h"
+#include "platform/platform.h"
 
 // Not part of the state that start-up clears: an open box runs its own message
 // loop, and a timer message dispatched from there must find this flag set.

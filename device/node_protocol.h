@@ -1,0 +1,24 @@
+// The seven request/reply exchanges with the doll. Each builds its request
+// once, makes up to three attempts (purging the port before the second and
+// third), checks letter, echo and CR of the reply, and stores its output only
+// on success. Returns 1 or 0; nothing is reported to the user here.
+#pragma once
+
+#include <cstdint>
+
+constexpr int exchangeAttempts = 3;
+
+// Node exchanges: the node's register pointer moves on by one after every
+// read and write.
+int sendAddress(std::uint8_t node, std::uint8_t registerNumber);
+int sendWrite(std::uint8_t node, std::uint8_t value);
+int sendRead(std::uint8_t node, std::uint8_t* value);
+
+// Exchanges with the doll as a whole. The switch/LED source is 0 for the
+// built-in unit, 1 for the external one.
+int setSwitchSource(std::uint8_t source);
+int readSwitchSource(std::uint8_t* source);
+int readStatus(std::uint8_t* status);
+
+// 1 when the doll names itself with exactly "Gestalyx\r\n".
+int identify();
