@@ -54,7 +54,8 @@ struct Doll {
     std::uint8_t switchSource;  // the doll's memory
     std::uint8_t status;        // answered to 's'
     std::uint8_t noise;         // live readings vary by up to +-noise counts
-    DollFaultPlan fault;        // the whole doll, before any node's own plan
+    DollFaultPlan fault;        // every exchange, before any node's own plan
+    DollFaultPlan unitFault;    // the doll's own exchanges only: c, u, s and v
     std::uint32_t faultPercent; // random faults: chance per exchange, 0-100
     std::uint64_t random;       // seeded generator state for noise and random faults
 

@@ -1,0 +1,29 @@
+// The doll's text interfaces: its memory file, the posture file and the
+// settings that shape its behaviour (noise, faults, status), shared by the
+// command line and the control file. Each operation returns 1 or 0; on 0,
+// dollFileMessage says what was wrong and where.
+#pragma once
+
+#include "tools/virtual-doll/doll.h"
+
+extern char dollFileMessage[512];
+
+// Names of the fault kinds, indexed by DollFault, as options and the log spell them.
+extern const char* const dollFaultNames[FaultIgnoreCommand + 1];
+
+// Reads the doll's memory (switch/LED source, each node's firmware version
+// and stored offsets). A file that does not exist leaves the doll as it is.
+// The active offsets take the stored ones only at the next powerUpDoll.
+int loadDollMemory(Doll& doll, const char* path);
+
+// Writes the memory whole to a temporary file beside `path`, then renames it
+// over `path`, so the file is never seen half written.
+int saveDollMemory(const Doll& doll, const char* path);
+
+// Eleven lines in table order, six signed counts each; '#' starts a comment.
+// Nothing changes unless the whole file is good.
+int loadDollPosture(Doll& doll, const char* path);
+
+// Applies one setting: --noise, --seed, --fault, --correct-from,
+// --fault-rate, --status or --clear-faults, with its value (null for none).
+int applyDollSetting(Doll& doll, const char* name, const char* value);

@@ -1,0 +1,511 @@
+// virtual-doll: the doll's firmware behind a pseudo-terminal. This file is
+// the POSIX edge around the model of doll.cpp: options, the pseudo-terminal
+// and its link, signals, the control file, pacing and the log.
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "solver/sample_poses.h"
+#include "tools/virtual-doll/doll.h"
+#include "tools/virtual-doll/doll_files.h"
+
+namespace {
+
+const char helpText[] = R"(usage: virtual-doll LINK-PATH [options]
+
+The doll's firmware on a pseudo-terminal: a peer for the serial link when no
+doll is at hand. It opens a pseudo-terminal in raw mode, links its slave at
+LINK-PATH (replacing an existing symbolic link, never anything else) once it
+is ready, answers request lines as the doll does, and removes the link when
+it ends (SIGINT, SIGTERM or SIGHUP; exit status 0). Under Wine, link it at
+$WINEPREFIX/dosdevices/comN and open \\.\COMN. Bad usage or a malformed
+state or posture file: a message on standard error, exit status 2.
+
+The line
+  Bytes are taken as 7 bits. A request ends at LF; the reply is upper-case hex
+  ending in CR LF, 5 bytes (A W C S U), 7 bytes (R) or "Gestalyx\r\n" (v).
+  Hex digits of a request may be of either case. A request the doll cannot
+  take (unknown letter or node, bad digits, wrong length, a line longer than
+  16 bytes) gets no reply, as on a bus where nobody answers.
+    aNNRR  set node NN's register pointer to RR      -> ANN
+    wNNVV  write VV at the pointer, pointer + 1     -> WNN
+    rNN    read at the pointer, pointer + 1         -> RNNVV
+    cSS    set the switch/LED source (kept)          -> CSS
+    u      read the switch/LED source                -> USS
+    s      read the status byte (--status)           -> SSS
+    v      identify                                  -> Gestalyx
+
+The doll
+  Eleven nodes at 20 (hip), 30 chest, 31 head, 32 rShldr, 33 rForeArm,
+  34 lShldr, 35 lForeArm, 36 rThigh, 37 rShin, 38 lThigh, 39 lShin. Each has
+  256 byte registers and an 8-bit pointer that moves on by one after every
+  read and write, from 255 back to 0.
+    0        firmware version (read only)
+    1, 2     plain storage
+    3        command register: bits 0-3 the command, bits 4-7 a sequence number
+    4 - 9    X, Y, Z offset, low byte then bits 8-10 (11-bit two's complement,
+             half counts, -1024 to 1023)
+    10 - 12  live reading x y z, signed counts, 64 = one g (read only)
+    13 - 18  the posture: sensor vectors x1 y1 z1 x2 y2 z2 (read only)
+    19 - 255 plain storage: reads back what was written, 0 after power-up
+  Writes to read-only registers are acknowledged and change nothing.
+  Commands: 0 clears the command register; 1 takes a live reading into 10-12
+  (the first sensor vector + the active offset / 2 + noise, clamped to
+  -128..127); 4 and 5 place the active or the stored offsets in 4-9; 6, 7, 8
+  take 4-5, 6-7, 8-9 as the active X, Y, Z offset; 9, 10, 11 store them in
+  the node's memory. 2, 3 and 12-15 do nothing. Any other register byte is
+  kept as written.
+
+Options (also accepted as --option=value)
+  --state FILE          the doll's memory: the switch/LED source and each node's
+                        firmware version and stored offsets, plain text, rewritten
+                        (temporary file, then rename) after every change; created
+                        at start when missing; default ./virtual-doll.state. At
+                        start the active offsets are the stored ones.
+  --log FILE            log of exchanges (default: standard error)
+  --control FILE        a file polled at least every 100 ms and before answering
+                        each request. When it exists its lines are applied as
+                        options of this list (one per line, same syntax, '#'
+                        starts a comment), then it is deleted. Write it under
+                        another name and rename it into place. Only there:
+          --clear-faults    removes every fault and the fault rate
+          --power-cycle     saves the memory, reads it back from the state file
+                            and powers up: registers and pointers cleared, the
+                            active offsets become the stored ones
+  --posture FILE        eleven lines in node order, six signed counts each
+                        (x1 y1 z1 x2 y2 z2, -128 to 127; '#' starts a comment);
+                        default: a built-in upright posture
+  --noise COUNTS        live readings vary by up to +-COUNTS (0 to 127)
+  --seed N              seeds the noise and the random faults (default 1)
+  --pace                every reply byte is held for its time on a 38400 bit/s
+                        line, 10 bits per character (about 0.26 ms)
+  --fault KIND[@TARGET] misbehave on purpose. TARGET: a node address in hex
+                        (20, 30..39), or "doll" for the doll's own exchanges
+                        (c u s v); none: every exchange, before any target's
+                        own fault. KIND:
+          silent            no reply at all
+          wrong-echo        another node answers (the next in node order; 39 is
+                            followed by 20); c echoes the source with its low bit
+                            flipped; s, u and v have no echo and stay correct
+          cut               the reply without its last byte
+          lf                LF where the CR belongs
+          garbage           '?' bytes of the reply's length
+          ignore-command    writes to the command register are acknowledged
+                            but not carried out; other exchanges stay correct
+          none              removes the fault of that target
+                        A faulted reply leaves the doll as it was, as if the
+                        request never arrived intact (ignore-command aside).
+  --correct-from N[@TARGET]
+                        the fault applies to attempts 1..N-1 of each exchange
+                        only; without a --fault for that target those attempts
+                        are silent. An attempt is the same request line again
+                        right after a faulted exchange.
+  --fault-rate PERCENT  random faults of the kinds silent, cut, lf, garbage and
+                        wrong-echo at that chance per exchange not otherwise
+                        faulted (seeded)
+  --status BYTE         the byte answered to s, in hex (default 00)
+  --help                this text
+
+The log
+  One line per exchange:  <ms> <request> -> <reply>[ <fault>]
+  <ms> is a monotonic time in milliseconds with three decimals (when the
+  request's LF arrived); <request> and <reply> are the bytes exactly as
+  received and sent, with \n, \r, \\ and \xhh for anything not printable
+  (space included), a request beyond 64 bytes shown as its start and
+  ...(+N); <reply> is (no reply) when none was sent; <fault> names the fault
+  applied. Lines starting with # are remarks (start-up, link, control file).
+    # virtual-doll: /dev/pts/4 linked at /work/x/dosdevices/com7
+    1530.112 a3003\n -> A30\r\n
+    1530.845 r31\n -> (no reply) silent
+)";
+
+constexpr long byteNanoseconds = 260417;  // 10 bits at 38400 bit/s
+constexpr int controlPollMilliseconds = 100;
+constexpr std::size_t heardShown = 64;
+
+enum OptionPlace : unsigned { CommandLine = 1, ControlFile = 2 };
+
+enum OptionAction { SetStatePath, SetLogPath, SetControlPath, LoadPosture, SetPace, PowerCycle, ShowHelp, DollSetting };
+
+struct OptionEntry {
+    const char* name;
+    bool takesValue;
+    unsigned places;
+    OptionAction action;
+};
+
+constexpr OptionEntry optionTable[] = {
+    {"--state", true, CommandLine, SetStatePath},
+    {"--log", true, CommandLine, SetLogPath},
+    {"--control", true, CommandLine, SetControlPath},
+    {"--posture", true, CommandLine | ControlFile, LoadPosture},
+    {"--noise", true, CommandLine | ControlFile, DollSetting},
+    {"--seed", true, CommandLine | ControlFile, DollSetting},
+    {"--pace", false, CommandLine | ControlFile, SetPace},
+    {"--fault", true, CommandLine | ControlFile, DollSetting},
+    {"--correct-from", true, CommandLine | ControlFile, DollSetting},
+    {"--fault-rate", true, CommandLine | ControlFile, DollSetting},
+    {"--status", true, CommandLine | ControlFile, DollSetting},
+    {"--clear-faults", false, ControlFile, DollSetting},
+    {"--power-cycle", false, ControlFile, PowerCycle},
+    {"--help", false, CommandLine, ShowHelp},
+};
+
+Doll doll;
+const char* linkPath = nullptr;
+const char* statePath = "virtual-doll.state";
+const char* logPath = nullptr;
+const char* controlPath = nullptr;
+bool pace = false;
+
+std::FILE* logFile = stderr;
+int masterFd = -1;
+int slaveFd = -1;  // kept open so that the line never hangs up
+char slaveName[128];
+bool linked = false;
+int signalPipe[2] = {-1, -1};
+double lastControlCheck = 0;
+
+// The bytes of the request line being received, as they came, for the log.
+unsigned char heard[heardShown];
+std::size_t heardLength = 0;
+std::size_t heardTotal = 0;
+
+int fail(const char* format, ...) {
+    va_list arguments;
+    va_start(arguments, format);
+    std::vsnprintf(dollFileMessage, sizeof dollFileMessage, format, arguments);
+    va_end(arguments);
+    return 0;
+}
+
+double monotonicMilliseconds() {
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<double>(now.tv_sec) * 1000.0 + static_cast<double>(now.tv_nsec) / 1e6;
+}
+
+void logRemark(const char* format, ...) {
+    va_list arguments;
+    va_start(arguments, format);
+    std::fputs("# ", logFile);
+    std::vfprintf(logFile, format, arguments);
+    std::fputc('\n', logFile);
+    va_end(arguments);
+}
+
+void logBytes(const unsigned char* bytes, std::size_t length) {
+    for (std::size_t i = 0; i < length; ++i) {
+        unsigned char c = bytes[i];
+        if (c == '\n')
+            std::fputs("\\n", logFile);
+        else if (c == '\r')
+            std::fputs("\\r", logFile);
+        else if (c == '\\')
+            std::fputs("\\\\", logFile);
+        else if (c > ' ' && c < 0x7F)
+            std::fputc(c, logFile);
+        else
+            std::fprintf(logFile, "\\x%02x", c);
+    }
+}
+
+void logExchange(double arrival, const char* reply, std::size_t replyLength) {
+    std::fprintf(logFile, "%.3f ", arrival);
+    if (heardTotal <= heardShown) {
+        logBytes(heard, heardLength);
+    } else {
+        logBytes(heard, heardShown - 1);
+        std::fprintf(logFile, "...(+%zu)\\n", heardTotal - heardShown);
+    }
+    std::fputs(" -> ", logFile);
+    if (replyLength == 0)
+        std::fputs("(no reply)", logFile);
+    else
+        logBytes(reinterpret_cast<const unsigned char*>(reply), replyLength);
+    if (doll.lastFault != FaultNone) std::fprintf(logFile, " %s", dollFaultNames[doll.lastFault]);
+    std::fputc('\n', logFile);
+}
+
+// Every byte on a paced line leaves one character time after the one before.
+void sendReply(const char* reply, std::size_t length) {
+    timespec due;
+    clock_gettime(CLOCK_MONOTONIC, &due);
+    for (std::size_t sent = 0; sent < length;) {
+        std::size_t chunk = length - sent;
+        if (pace) {
+            chunk = 1;
+            due.tv_nsec += byteNanoseconds;
+            if (due.tv_nsec >= 1000000000) {
+                due.tv_sec += 1;
+                due.tv_nsec -= 1000000000;
+            }
+            while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &due, nullptr) == EINTR) {
+            }
+        }
+        ssize_t written = write(masterFd, reply + sent, chunk);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) {
+            // Nobody reads the line: the rest is lost, as on a wire.
+            logRemark("%zu reply bytes lost: the line is full", length - sent);
+            return;
+        }
+        sent += static_cast<std::size_t>(written);
+    }
+}
+
+void saveMemoryIfChanged() {
+    if (!doll.memoryChanged) return;
+    if (!saveDollMemory(doll, statePath)) logRemark("%s", dollFileMessage);
+    doll.memoryChanged = false;
+}
+
+// The control file is read before a request is answered, so the line being
+// received goes through the power cycle whole: the request is not lost.
+int powerCycle() {
+    if (!saveDollMemory(doll, statePath) || !loadDollMemory(doll, statePath)) return 0;
+    char line[sizeof doll.line];
+    std::size_t lineLength = doll.lineLength;
+    bool lineOverflow = doll.lineOverflow;
+    std::memcpy(line, doll.line, sizeof line);
+    powerUpDoll(doll);
+    std::memcpy(doll.line, line, sizeof line);
+    doll.lineLength = lineLength;
+    doll.lineOverflow = lineOverflow;
+    doll.memoryChanged = false;
+    return 1;
+}
+
+int applyOption(const char* name, const char* value, OptionPlace place) {
+    const OptionEntry* entry = nullptr;
+    for (const OptionEntry& option : optionTable)
+        if (std::strcmp(option.name, name) == 0 && (option.places & place) != 0) entry = &option;
+    if (entry == nullptr) return fail("unknown option %s%s", name, place == ControlFile ? " in the control file" : "");
+    if (entry->takesValue != (value != nullptr))
+        return fail(entry->takesValue ? "%s needs a value" : "%s takes no value", name);
+    switch (entry->action) {
+    case SetStatePath: statePath = value; return 1;
+    case SetLogPath: logPath = value; return 1;
+    case SetControlPath: controlPath = value; return 1;
+    case LoadPosture: return loadDollPosture(doll, value);
+    case SetPace: pace = true; return 1;
+    case PowerCycle: return powerCycle();
+    case ShowHelp: std::fputs(helpText, stdout); std::exit(0);
+    case DollSetting: return applyDollSetting(doll, name, value);
+    }
+    return 0;
+}
+
+bool optionTakesValue(const char* name) {
+    for (const OptionEntry& option : optionTable)
+        if (std::strcmp(option.name, name) == 0) return option.takesValue;
+    return false;
+}
+
+// One line of the control file: "--name value", "--name=value" or "--name".
+void applyControlLine(char* line) {
+    if (char* comment = std::strchr(line, '#')) *comment = '\0';
+    char* name = line + std::strspn(line, " \t");
+    std::size_t end = std::strlen(name);
+    while (end > 0 && std::strchr(" \t\r\n", name[end - 1]) != nullptr) name[--end] = '\0';
+    if (*name == '\0') return;
+    logRemark("control: %s", name);
+    char* value = name + std::strcspn(name, " \t=");
+    if (*value != '\0') {
+        *value++ = '\0';
+        value += std::strspn(value, " \t=");
+    } else {
+        value = nullptr;
+    }
+    if (!applyOption(name, value, ControlFile)) logRemark("control: %s", dollFileMessage);
+    saveMemoryIfChanged();
+}
+
+void checkControlFile() {
+    lastControlCheck = monotonicMilliseconds();
+    if (controlPath == nullptr) return;
+    std::FILE* file = std::fopen(controlPath, "r");
+    if (file == nullptr) return;
+    char line[512];
+    while (std::fgets(line, sizeof line, file) != nullptr) applyControlLine(line);
+    std::fclose(file);
+    if (unlink(controlPath) != 0) logRemark("control: %s cannot be removed: %s", controlPath, std::strerror(errno));
+}
+
+void removeLink() {
+    if (!linked) return;
+    linked = false;
+    char target[sizeof slaveName];
+    ssize_t length = readlink(linkPath, target, sizeof target - 1);
+    if (length < 0) return;
+    target[length] = '\0';
+    if (std::strcmp(target, slaveName) == 0) unlink(linkPath);
+}
+
+[[noreturn]] void stop(int status, const char* message) {
+    removeLink();
+    if (message != nullptr) std::fprintf(stderr, "virtual-doll: %s\n", message);
+    if (logFile != stderr) std::fclose(logFile);
+    std::exit(status);
+}
+
+void onSignal(int number) {
+    int saved = errno;
+    unsigned char byte = static_cast<unsigned char>(number);
+    ssize_t ignored = write(signalPipe[1], &byte, 1);
+    (void)ignored;
+    errno = saved;
+}
+
+int catchSignals() {
+    if (pipe(signalPipe) != 0) return fail("no pipe for signals: %s", std::strerror(errno));
+    for (int fd : signalPipe) {
+        fcntl(fd, F_SETFL, O_NONBLOCK);
+        fcntl(fd, F_SETFD, FD_CLOEXEC);
+    }
+    struct sigaction action {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    for (int number : {SIGINT, SIGTERM, SIGHUP})
+        if (sigaction(number, &action, nullptr) != 0) return fail("signals: %s", std::strerror(errno));
+    signal(SIGPIPE, SIG_IGN);
+    return 1;
+}
+
+// Raw, no echo, 38400 bit/s. A pseudo-terminal carries whole bytes: Linux
+// refuses a character size of 7 bits or parity on it, so the doll takes each
+// byte as 7 bits itself. A client's own settings that the kernel refuses
+// leave these in force, since the doll keeps the slave open.
+int makeRaw(int fd) {
+    termios settings;
+    if (tcgetattr(fd, &settings) != 0) return 0;
+    cfmakeraw(&settings);
+    settings.c_cflag |= CREAD | CLOCAL;
+    cfsetispeed(&settings, B38400);
+    cfsetospeed(&settings, B38400);
+    return tcsetattr(fd, TCSANOW, &settings) == 0;
+}
+
+int openLine() {
+    masterFd = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (masterFd < 0 || grantpt(masterFd) != 0 || unlockpt(masterFd) != 0 ||
+        ptsname_r(masterFd, slaveName, sizeof slaveName) != 0)
+        return fail("no pseudo-terminal: %s", std::strerror(errno));
+    slaveFd = open(slaveName, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (slaveFd < 0) return fail("%s cannot be opened: %s", slaveName, std::strerror(errno));
+    if (!makeRaw(masterFd) || !makeRaw(slaveFd))
+        return fail("%s cannot be set to raw mode: %s", slaveName, std::strerror(errno));
+    if (fcntl(masterFd, F_SETFL, O_NONBLOCK) != 0) return fail("%s: %s", slaveName, std::strerror(errno));
+    return 1;
+}
+
+int createLink() {
+    struct stat existing;
+    if (lstat(linkPath, &existing) == 0) {
+        if (!S_ISLNK(existing.st_mode)) return fail("%s exists and is not a symbolic link: not replaced", linkPath);
+        if (unlink(linkPath) != 0) return fail("%s cannot be replaced: %s", linkPath, std::strerror(errno));
+    }
+    if (symlink(slaveName, linkPath) != 0) return fail("%s cannot be linked: %s", linkPath, std::strerror(errno));
+    linked = true;
+    return 1;
+}
+
+// The built-in posture: the doll standing upright, the first sample pose.
+void loadBuiltInPosture() {
+    for (int i = 0; i < dollNodeCount; ++i) {
+        const SamplePoseEntry& entry = samplePoseTable[0][i];
+        std::memcpy(doll.nodes[i].posture, entry.first, 3);
+        std::memcpy(doll.nodes[i].posture + 3, entry.second, 3);
+    }
+}
+
+int readCommandLine(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        char* name = argv[i];
+        if (std::strncmp(name, "--", 2) != 0) {
+            if (linkPath != nullptr) return fail("one link path only: %s", name);
+            linkPath = name;
+            continue;
+        }
+        const char* value = nullptr;
+        if (char* equals = std::strchr(name, '=')) {
+            *equals = '\0';
+            value = equals + 1;
+        } else if (optionTakesValue(name)) {
+            if (i + 1 == argc) return fail("%s needs a value", name);
+            value = argv[++i];
+        }
+        if (!applyOption(name, value, CommandLine)) return 0;
+    }
+    return linkPath != nullptr || fail("no link path (virtual-doll --help)");
+}
+
+// Feeds what the line brought to the doll, answering each completed request.
+void serveBytes(const unsigned char* bytes, std::size_t count, double arrival) {
+    for (std::size_t i = 0; i < count; ++i) {
+        if (heardLength < heardShown) heard[heardLength++] = bytes[i];
+        ++heardTotal;
+        if ((bytes[i] & 0x7F) == '\n') checkControlFile();
+        char reply[dollReplyCapacity];
+        std::size_t length = receiveDollByte(doll, bytes[i], reply);
+        if ((bytes[i] & 0x7F) != '\n') continue;
+        sendReply(reply, length);
+        logExchange(arrival, reply, length);
+        heardLength = heardTotal = 0;
+        saveMemoryIfChanged();
+    }
+}
+
+int serveLine() {
+    for (;;) {
+        pollfd watched[2] = {{masterFd, POLLIN, 0}, {signalPipe[0], POLLIN, 0}};
+        if (poll(watched, 2, controlPollMilliseconds) < 0 && errno != EINTR)
+            return fail("poll: %s", std::strerror(errno));
+        unsigned char number;
+        if ((watched[1].revents & POLLIN) != 0 && read(signalPipe[0], &number, 1) == 1) {
+            logRemark("virtual-doll: signal %d, link removed", number);
+            return 1;
+        }
+        if (monotonicMilliseconds() - lastControlCheck >= controlPollMilliseconds) checkControlFile();
+        if ((watched[0].revents & POLLIN) != 0) {
+            unsigned char bytes[4096];
+            ssize_t count = read(masterFd, bytes, sizeof bytes);
+            if (count < 0 && errno != EAGAIN && errno != EINTR) return fail("%s: %s", slaveName, std::strerror(errno));
+            if (count > 0) serveBytes(bytes, static_cast<std::size_t>(count), monotonicMilliseconds());
+        } else if ((watched[0].revents & (POLLHUP | POLLERR)) != 0) {
+            usleep(controlPollMilliseconds * 1000);  // nobody on the line: wait without spinning
+        }
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    resetDoll(doll);
+    loadBuiltInPosture();
+    if (!readCommandLine(argc, argv) || !loadDollMemory(doll, statePath)) stop(2, dollFileMessage);
+    powerUpDoll(doll);
+    if (!saveDollMemory(doll, statePath)) stop(2, dollFileMessage);
+    if (logPath != nullptr && (logFile = std::fopen(logPath, "w")) == nullptr) {
+        logFile = stderr;
+        fail("%s cannot be written: %s", logPath, std::strerror(errno));
+        stop(2, dollFileMessage);
+    }
+    setvbuf(logFile, nullptr, _IOLBF, 0);
+
+    if (!catchSignals() || !openLine() || !createLink()) stop(1, dollFileMessage);
+    logRemark("virtual-doll: %s linked at %s", slaveName, linkPath);
+    checkControlFile();
+    if (!serveLine()) stop(1, dollFileMessage);
+    stop(0, nullptr);
+}
