@@ -3,14 +3,11 @@
 // of command bytes, and which outputs change when an operation fails.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <fstream>
-#include <algorithm>
 #include <functional>
-#include <sstream>
 
 #include "device/node_operations.h"
 #include "device/node_protocol.h"
+#include "tests/common/worked_exchanges.h"
 #include "tests/native/doll_port.h"
 
 namespace {
@@ -19,65 +16,24 @@ std::uint8_t byteOut;
 std::int8_t readingOut[6];
 std::int16_t offsetsOut[3];
 
-const struct {
-    const char* name;
-    std::function<int()> call;
-} workedCalls[] = {
-    {"sendAddress node 30 register 3", [] { return sendAddress(0x30, 3); }},
-    {"sendWrite node 30 value 11", [] { return sendWrite(0x30, 0x11); }},
-    {"sendAddress node 31 register 10", [] { return sendAddress(0x31, 10); }},
-    {"sendAddress node 39 register 10", [] { return sendAddress(0x39, 10); }},
-    {"sendRead node 31", [] { return sendRead(0x31, &byteOut); }},
-    {"setSwitchSource 1", [] { return setSwitchSource(1); }},
-    {"readSwitchSource", [] { return readSwitchSource(&byteOut); }},
-    {"readStatus", [] { return readStatus(&byteOut); }},
-    {"identify", [] { return identify(); }},
-    {"clearCommand node 20", [] { return clearCommand(0x20); }},
-    {"readFirmwareVersion node 30", [] { return readFirmwareVersion(0x30, &byteOut); }},
-    {"readActiveOffsets node 30", [] { return readActiveOffsets(0x30, offsetsOut); }},
-    {"readStoredOffsets node 30", [] { return readStoredOffsets(0x30, offsetsOut); }},
-    {"readLiveReading node 33", [] { return readLiveReading(0x33, readingOut); }},
-    {"readSensorVectors node 38", [] { return readSensorVectors(0x38, readingOut); }},
-    {"setActiveOffset node 30 X 1023", [] { return setActiveOffset(0x30, AxisX, 1023); }},
-    {"setActiveOffset node 34 Y -1", [] { return setActiveOffset(0x34, AxisY, -1); }},
-    {"storeOffset node 32 Z -3", [] { return storeOffset(0x32, AxisZ, -3); }},
-    {"storeOffset node 20 X -1024", [] { return storeOffset(0x20, AxisX, -1024); }},
-};
-
-std::string trimmed(const std::string& text) {
-    std::size_t first = text.find_first_not_of(' ');
-    std::size_t last = text.find_last_not_of(' ');
-    return first == std::string::npos ? "" : text.substr(first, last - first + 1);
+std::string joined(const std::vector<std::string>& requests) {
+    std::string line;
+    for (const std::string& request : requests) line += (line.empty() ? "" : " ") + request;
+    return line;
 }
 
 TEST(NodeProtocol, WorkedExchangesPutExactlyTheirRequestsOnTheLine) {
-    std::ifstream file(GESTALYX_TEST_DATA "/worked_exchanges.txt");
-    ASSERT_TRUE(file) << "worked_exchanges.txt";
-    std::string line;
-    int cases = 0;
-    while (std::getline(file, line)) {
-        if (line.empty() || line[0] == '#') continue;
-        std::istringstream fields(line);
-        std::string name, nibbles, requests;
-        std::getline(fields, name, '|');
-        std::getline(fields, nibbles, '|');
-        std::getline(fields, requests);
-        unsigned before = 0, after = 0;
-        ASSERT_EQ(std::sscanf(nibbles.c_str(), "%u -> %u", &before, &after), 2) << line;
-        SCOPED_TRACE(line);
-        name = trimmed(name);
-        const auto* call = std::find_if(std::begin(workedCalls), std::end(workedCalls),
-                                        [&](const auto& worked) { return name == worked.name; });
-        ASSERT_NE(call, std::end(workedCalls));
+    std::vector<WorkedExchange> exchanges = readWorkedExchanges(GESTALYX_TEST_DATA "/worked_exchanges.txt");
+    EXPECT_EQ(exchanges.size(), std::size(workedCalls));
+    for (const WorkedExchange& exchange : exchanges) {
+        SCOPED_TRACE(exchange.call);
         resetDollPort();
-        sequenceNibble = static_cast<std::uint8_t>(before);
-        EXPECT_EQ(call->call(), 1);
-        EXPECT_EQ(requestLine(), trimmed(requests));
-        EXPECT_EQ(sequenceNibble, after);
+        sequenceNibble = static_cast<std::uint8_t>(exchange.nibbleBefore);
+        EXPECT_EQ(runWorkedCall(exchange.call), 1);
+        EXPECT_EQ(requestLine(), joined(exchange.requests));
+        EXPECT_EQ(sequenceNibble, exchange.nibbleAfter);
         EXPECT_EQ(dollPort.purges, 0);
-        ++cases;
     }
-    EXPECT_EQ(cases, static_cast<int>(std::size(workedCalls)));
 }
 
 TEST(NodeProtocol, RepliesAreCheckedAndRetried) {

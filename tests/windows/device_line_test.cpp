@@ -4,13 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <fstream>
 #include <functional>
-#include <sstream>
 
 #include "device/node_operations.h"
 #include "device/node_protocol.h"
 #include "device/serial_port.h"
+#include "tests/common/worked_exchanges.h"
 #include "tests/windows/device_doll.h"
 
 namespace {
@@ -25,72 +24,6 @@ protected:
     void TearDown() override { closePort(); }
 };
 
-std::uint8_t byteOut;
-std::int8_t readingOut[6];
-std::int16_t offsetsOut[3];
-
-// The calls of the transcripts, by their text there.
-const struct {
-    const char* name;
-    std::function<int()> call;
-} workedCalls[] = {
-    {"sendAddress node 30 register 3", [] { return sendAddress(0x30, 3); }},
-    {"sendWrite node 30 value 11", [] { return sendWrite(0x30, 0x11); }},
-    {"sendAddress node 31 register 10", [] { return sendAddress(0x31, 10); }},
-    {"sendAddress node 39 register 10", [] { return sendAddress(0x39, 10); }},
-    {"sendRead node 31", [] { return sendRead(0x31, &byteOut); }},
-    {"setSwitchSource 1", [] { return setSwitchSource(1); }},
-    {"readSwitchSource", [] { return readSwitchSource(&byteOut); }},
-    {"readStatus", [] { return readStatus(&byteOut); }},
-    {"identify", [] { return identify(); }},
-    {"clearCommand node 20", [] { return clearCommand(0x20); }},
-    {"readFirmwareVersion node 30", [] { return readFirmwareVersion(0x30, &byteOut); }},
-    {"readActiveOffsets node 30", [] { return readActiveOffsets(0x30, offsetsOut); }},
-    {"readStoredOffsets node 30", [] { return readStoredOffsets(0x30, offsetsOut); }},
-    {"readLiveReading node 33", [] { return readLiveReading(0x33, readingOut); }},
-    {"readSensorVectors node 38", [] { return readSensorVectors(0x38, readingOut); }},
-    {"setActiveOffset node 30 X 1023", [] { return setActiveOffset(0x30, AxisX, 1023); }},
-    {"setActiveOffset node 34 Y -1", [] { return setActiveOffset(0x34, AxisY, -1); }},
-    {"storeOffset node 32 Z -3", [] { return storeOffset(0x32, AxisZ, -3); }},
-    {"storeOffset node 20 X -1024", [] { return storeOffset(0x20, AxisX, -1024); }},
-};
-
-int runCall(const std::string& name) {
-    for (const auto& worked : workedCalls)
-        if (name == worked.name) return worked.call();
-    ADD_FAILURE() << "no call " << name;
-    return -1;
-}
-
-struct Transcript {
-    std::string call;
-    unsigned nibbleBefore = 0, nibbleAfter = 0;
-    std::vector<std::string> requests;  // as the doll logs them, LF as \n
-};
-
-// "call | nibble before -> after | request request ..."
-std::vector<Transcript> readTranscripts() {
-    std::string path = std::string("Z:") + GESTALYX_TEST_DATA "/worked_exchanges.txt";
-    std::ifstream file(path);
-    EXPECT_TRUE(file.is_open()) << path;
-    std::vector<Transcript> transcripts;
-    for (std::string line; std::getline(file, line);) {
-        if (line.empty() || line[0] == '#') continue;
-        Transcript transcript;
-        std::size_t first = line.find('|');
-        std::size_t second = line.find('|', first + 1);
-        transcript.call = line.substr(0, line.find_last_not_of(' ', first - 1) + 1);
-        std::istringstream nibbles(line.substr(first + 1, second - first - 1));
-        std::string arrow;
-        nibbles >> transcript.nibbleBefore >> arrow >> transcript.nibbleAfter;
-        std::istringstream requests(line.substr(second + 1));
-        for (std::string request; requests >> request;) transcript.requests.push_back(request + "\\n");
-        transcripts.push_back(transcript);
-    }
-    EXPECT_FALSE(transcripts.empty());
-    return transcripts;
-}
-
 std::vector<std::string> requestsOf(const std::vector<LoggedExchange>& exchanges) {
     std::vector<std::string> requests;
     for (const LoggedExchange& exchange : exchanges) requests.push_back(exchange.request);
@@ -98,13 +31,18 @@ std::vector<std::string> requestsOf(const std::vector<LoggedExchange>& exchanges
 }
 
 TEST_F(DeviceLine, WorkedFramesAndSequencesGoOnTheLineByteForByte) {
-    for (const Transcript& transcript : readTranscripts()) {
-        SCOPED_TRACE(transcript.call);
-        sequenceNibble = static_cast<std::uint8_t>(transcript.nibbleBefore);
+    std::vector<WorkedExchange> exchanges =
+        readWorkedExchanges(std::string("Z:") + GESTALYX_TEST_DATA "/worked_exchanges.txt");
+    EXPECT_EQ(exchanges.size(), std::size(workedCalls));
+    for (const WorkedExchange& exchange : exchanges) {
+        SCOPED_TRACE(exchange.call);
+        sequenceNibble = static_cast<std::uint8_t>(exchange.nibbleBefore);
         std::size_t mark = logMark();
-        EXPECT_EQ(runCall(transcript.call), 1);
-        EXPECT_EQ(sequenceNibble, transcript.nibbleAfter);
-        EXPECT_EQ(requestsOf(exchangesSince(mark, transcript.requests.size())), transcript.requests);
+        EXPECT_EQ(runWorkedCall(exchange.call), 1);
+        EXPECT_EQ(sequenceNibble, exchange.nibbleAfter);
+        std::vector<std::string> expected;
+        for (const std::string& request : exchange.requests) expected.push_back(request + "\\n");
+        EXPECT_EQ(requestsOf(exchangesSince(mark, expected.size())), expected);
     }
 }
 
