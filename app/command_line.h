@@ -7,3 +7,8 @@
 // rest of the text is ignored. Returns 1 and sets partMask when a number was
 // found, else 0.
 int parsePartMask(const char* text, std::uint32_t& partMask);
+
+// The switch that starts the hardware settings mode in place of the part
+// mask: "/settings" or "-settings", in any case, with nothing but white space
+// around it. Returns 1 when `text` is that switch.
+int isSettingsSwitch(const char* text);

@@ -2,6 +2,9 @@
 
 #include <vector>
 
+#include <commctrl.h>
+#include <prsht.h>
+
 int startProgram(DrivenProgram& program, const std::wstring& exePath, const std::wstring& argument,
                  const std::wstring& workingDirectory) {
     std::wstring commandLine = L"\"" + exePath + L"\" " + argument;
@@ -55,9 +58,12 @@ HWND waitForWindow(const DrivenProgram& program, const wchar_t* className, int t
     return window;
 }
 
+// WM_GETTEXT, since GetWindowText does not ask a window of another process
+// (an edit control's text, for one, would read as empty).
 static std::wstring windowText(HWND window) {
-    wchar_t text[1024];
-    GetWindowTextW(window, text, 1024);
+    wchar_t text[1024] = L"";
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 60000, &length);
     return text;
 }
 
@@ -106,6 +112,74 @@ int waitUntilEnabled(HWND dialog, int id, int timeoutMs) {
 
 int waitUntilStarted(HWND captureWindow, int timeoutMs) {
     return waitFor([&] { return isEnabled(captureWindow, IDOK) == 0; }, timeoutMs) ? 1 : 0;
+}
+
+// Long enough for an operation whose exchanges all time out three times.
+constexpr UINT handledTimeoutMs = 60000;
+
+static LRESULT sendAndWait(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, handledTimeoutMs, &result);
+    return static_cast<LRESULT>(result);
+}
+
+int clickButton(HWND dialog, int id) {
+    HWND button = GetDlgItem(dialog, id);
+    if (button == nullptr || !IsWindowVisible(button) || !IsWindowEnabled(button)) return 0;
+    sendAndWait(button, BM_CLICK, 0, 0);
+    return 1;
+}
+
+void typeText(HWND dialog, int id, const std::wstring& text) {
+    sendAndWait(GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+std::vector<std::wstring> comboItems(HWND dialog, int id) {
+    HWND combo = GetDlgItem(dialog, id);
+    std::vector<std::wstring> items;
+    LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        wchar_t item[256] = L"";
+        if (SendMessageW(combo, CB_GETLBTEXTLEN, i, 0) < 256)
+            SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item));
+        items.emplace_back(item);
+    }
+    return items;
+}
+
+int selectComboItem(HWND dialog, int id, int index) {
+    HWND combo = GetDlgItem(dialog, id);
+    if (SendMessageW(combo, CB_SETCURSEL, index, 0) != index) return 0;
+    sendAndWait(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+    return 1;
+}
+
+void clickScrollArrow(HWND dialog, int id, int code) {
+    HWND bar = GetDlgItem(dialog, id);
+    sendAndWait(dialog, WM_VSCROLL, MAKEWPARAM(code, 0), reinterpret_cast<LPARAM>(bar));
+    sendAndWait(dialog, WM_VSCROLL, MAKEWPARAM(SB_ENDSCROLL, 0), reinterpret_cast<LPARAM>(bar));
+}
+
+std::wstring statusBarText(HWND window) {
+    HWND bar = FindWindowExW(window, nullptr, L"msctls_statusbar32", nullptr);
+    return bar != nullptr ? windowText(bar) : std::wstring();
+}
+
+HWND focusedWindow(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
+}
+
+// PSM_GETCURRENTPAGEHWND and PSM_SETCURSEL carry no pointers, so they reach
+// another process's sheet unchanged.
+HWND currentSheetPage(HWND sheet) {
+    return reinterpret_cast<HWND>(sendAndWait(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+}
+
+HWND selectSheetPage(HWND sheet, int index) {
+    sendAndWait(sheet, PSM_SETCURSEL, index, 0);
+    return currentSheetPage(sheet);
 }
 
 void pressEscape(HWND window) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include <windows.h>
 
@@ -44,6 +45,34 @@ int waitUntilEnabled(HWND dialog, int id, int timeoutMs);
 // Waits until start-up has set the capture window's controls: the window
 // shows before 実行 is disabled for the node check. Returns 0 after the time-out.
 int waitUntilStarted(HWND captureWindow, int timeoutMs);
+
+// Clicks the button and returns when the program has handled the click, so
+// that whatever the button does (serial exchanges included) is over. 0 when
+// the button is hidden or disabled.
+int clickButton(HWND dialog, int id);
+
+// Replaces the control's text, as typing it would.
+void typeText(HWND dialog, int id, const std::wstring& text);
+
+// The items of a combo box, and a choice of one as the user makes it: the
+// owner hears CBN_SELCHANGE. selectComboItem returns when that is handled.
+std::vector<std::wstring> comboItems(HWND dialog, int id);
+int selectComboItem(HWND dialog, int id, int index);
+
+// A click on the up (SB_LINEUP) or down (SB_LINEDOWN) arrow of a scroll bar,
+// as its owner hears it; returns when handled.
+void clickScrollArrow(HWND dialog, int id, int code);
+
+// The text of the window's status bar, empty when it has none.
+std::wstring statusBarText(HWND window);
+
+// The window with the keyboard focus in the thread that owns `window`.
+HWND focusedWindow(HWND window);
+
+// A property sheet's page shown now, and the page with that tab index shown
+// as a click on its tab would; null when there is none.
+HWND currentSheetPage(HWND sheet);
+HWND selectSheetPage(HWND sheet, int index);
 
 // Esc on the window's focus, the close box of the window.
 void pressEscape(HWND window);

@@ -2,12 +2,23 @@
 //   driver press-when-ready ARG    presses 実行 as soon as it is enabled
 //   driver show ARG SECONDS        waits for the ready window, prints its
 //                                  rectangle, waits, then presses キャンセル
+//   driver settings [SECONDS]      starts the settings mode (/settings),
+//                                  prints what its survey found, node by
+//                                  node, and the switch/LED source, then
+//                                  (after SECONDS, if given) presses 閉じる
+//   driver show-settings PAGE SECONDS  the same sheet on page PAGE (0 or 1):
+//                                  prints its rectangle, waits, presses 閉じる
 // Message boxes are printed and closed; the exit status is printed last.
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <sstream>
+#include <string>
 #include <fcntl.h>
 #include <io.h>
 
+#include "device/offset_code.h"
+#include "settings/settings_resource.h"
 #include "tools/driver/driver.h"
 
 static void closeBoxes(DrivenProgram& program) {
@@ -20,20 +31,119 @@ static void closeBoxes(DrivenProgram& program) {
     }
 }
 
+constexpr int nodeCount = 11;
+
+// The stored offsets each node reported in the survey, read from the doll's
+// log (GESTALYX_DOLL_LOG): the six reads after a command 5, in node order.
+// Returns 0 when there is no log.
+int storedOffsetsFromLog(short stored[nodeCount][3]) {
+    const char* unixPath = std::getenv("GESTALYX_DOLL_LOG");
+    if (unixPath == nullptr) return 0;
+    std::wstring path = L"Z:" + utf8ToWide(unixPath);
+    for (wchar_t& c : path) if (c == L'/') c = L'\\';
+    FILE* file = _wfopen(path.c_str(), L"rb");
+    if (file == nullptr) return 0;
+    std::string log;
+    char chunk[4096];
+    for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, file)) > 0;) log.append(chunk, got);
+    std::fclose(file);
+    std::istringstream lines(log);
+    int node = -1, reads = 0;
+    unsigned char bytes[6];
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream fields(line);
+        std::string time, request, arrow, reply;
+        if (line.empty() || line[0] == '#' || !(fields >> time >> request >> arrow >> reply)) continue;
+        if (request.size() == 7 && request[0] == 'w' && request[4] == '5') {  // wNNs5: load the stored offsets
+            ++node;
+            reads = 0;
+        } else if (node >= 0 && node < nodeCount && reads < 6 && request[0] == 'r' && reply.size() >= 5 &&
+                   reply[0] == 'R') {
+            bytes[reads++] = static_cast<unsigned char>(std::strtoul(reply.substr(3, 2).c_str(), nullptr, 16));
+            if (reads == 6)
+                for (int axis = 0; axis < 3; ++axis) stored[node][axis] = decodeOffset(bytes[2 * axis], bytes[2 * axis + 1]);
+        }
+    }
+    return node >= nodeCount - 1;
+}
+
+// What the settings sheet shows of each node, with the stored offsets the
+// doll reported, and the switch/LED source.
+void printSurvey(HWND sheet) {
+    HWND page = currentSheetPage(sheet);
+    short stored[nodeCount][3] = {};
+    int haveStored = storedOffsetsFromLog(stored);
+    std::vector<std::wstring> parts = comboItems(page, IDC_PART_SELECTOR);
+    for (int i = 0; i < static_cast<int>(parts.size()); ++i) {
+        selectComboItem(page, IDC_PART_SELECTOR, i);
+        // Padded by what the terminal shows: a Japanese character takes two columns.
+        int columns = 0;
+        for (wchar_t c : parts[i]) columns += c >= 0x1100 ? 2 : 1;
+        std::printf("%s%*s firmware %-4s active %7s %7s %7s", wideToUtf8(parts[i]).c_str(), columns < 18 ? 18 - columns : 0, "",
+                    wideToUtf8(controlText(page, IDC_FIRMWARE)).c_str(), wideToUtf8(controlText(page, IDC_OFFSET_X)).c_str(),
+                    wideToUtf8(controlText(page, IDC_OFFSET_Y)).c_str(), wideToUtf8(controlText(page, IDC_OFFSET_Z)).c_str());
+        if (haveStored && i < nodeCount)
+            std::printf("  stored %7.1f %7.1f %7.1f", stored[i][0] * 0.5, stored[i][1] * 0.5, stored[i][2] * 0.5);
+        std::printf("\n");
+    }
+    selectComboItem(page, IDC_PART_SELECTOR, 0);
+    HWND switchPage = selectSheetPage(sheet, 1);
+    std::printf("switch/LED source: %s\n", isChecked(switchPage, IDC_EXTERNAL_UNIT) ? "外付け (external)" : "内蔵 (built-in)");
+    selectSheetPage(sheet, 0);
+    std::fflush(stdout);
+}
+
+// The settings sheet, or null when a message box or the end came first.
+HWND waitForSheet(DrivenProgram& program) {
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 20000; Sleep(20)) {
+        HWND window = findWindow(program, L"#32770");
+        wchar_t caption[64] = L"";
+        if (window != nullptr) GetWindowTextW(window, caption, 64);
+        if (window != nullptr && std::wstring(caption) != L"Gestalyx") return window;
+        if (window != nullptr || WaitForSingleObject(program.process.hProcess, 0) == WAIT_OBJECT_0) break;
+    }
+    return nullptr;
+}
+
+int runSettings(DrivenProgram& program, const std::wstring& command, int argc, wchar_t** argv) {
+    HWND sheet = waitForSheet(program);
+    if (sheet != nullptr && command == L"settings") {
+        printSurvey(sheet);
+        if (argc > 2) Sleep(1000 * _wtoi(argv[2]));
+    } else if (sheet != nullptr) {
+        if (argc > 2) selectSheetPage(sheet, _wtoi(argv[2]));
+        Sleep(1500);  // a first live reading on the calibration page
+        RECT rect;
+        GetWindowRect(sheet, &rect);
+        std::printf("%ldx%ld+%ld+%ld\n", rect.right - rect.left, rect.bottom - rect.top, rect.left, rect.top);
+        std::fflush(stdout);
+        Sleep(1000 * (argc > 3 ? _wtoi(argv[3]) : 3));
+    }
+    if (sheet != nullptr && pressButton(sheet, IDCANCEL))
+        for (DWORD start = GetTickCount(); IsWindow(sheet) && GetTickCount() - start < 5000;) Sleep(20);
+    closeBoxes(program);
+    DWORD status = 0;
+    if (!waitForExit(program, status, 30000)) std::printf("Gestalyx.exe did not end; stopped\n");
+    std::printf("exit status %lu\n", status);
+    return 0;
+}
+
 int wmain(int argc, wchar_t** argv) {
     _setmode(_fileno(stdout), _O_BINARY);
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: driver press-when-ready|show ARG [SECONDS]\n");
+    std::wstring command = argc > 1 ? argv[1] : L"";
+    bool settings = command == L"settings" || command == L"show-settings";
+    if (argc < 3 && !settings) {
+        std::fprintf(stderr, "usage: driver press-when-ready|show ARG [SECONDS] | settings [SECONDS] | show-settings PAGE SECONDS\n");
         return 2;
     }
-    std::wstring command = argv[1];
     wchar_t here[MAX_PATH];
     GetCurrentDirectoryW(MAX_PATH, here);
     DrivenProgram program;
-    if (!startProgram(program, directoryOfThisProgram() + L"Gestalyx.exe", argv[2], here)) {
+    if (!startProgram(program, directoryOfThisProgram() + L"Gestalyx.exe", settings ? L"/settings" : argv[2], here)) {
         std::fprintf(stderr, "driver: cannot start Gestalyx.exe\n");
         return 2;
     }
+    if (settings) return runSettings(program, command, argc, argv);
     // The capture window, or a message box that refuses the start.
     HWND window = nullptr;
     for (DWORD start = GetTickCount(); GetTickCount() - start < 20000; Sleep(20)) {

@@ -1,0 +1,58 @@
+#include "settings/settings_sheet_win32.h"
+
+#include <commctrl.h>
+#include <prsht.h>
+
+#include <cstddef>
+#include <iterator>
+
+#include "platform/platform_win32.h"
+#include "settings/calibration_page_win32.h"
+#include "settings/hardware_settings.h"
+#include "settings/switch_page_win32.h"
+
+// The header record here is the form that ends with the watermark and
+// header-bitmap members, and its size says so.
+static_assert(offsetof(PROPSHEETHEADERW, hbmHeader) + sizeof(HBITMAP) == sizeof(PROPSHEETHEADERW));
+
+int runSettingsSheet() {
+    // The page records in their form without the activation context; with no
+    // flags the tab titles come from the templates' captions.
+    PROPSHEETPAGEW_V2 pages[2]{};
+    const struct {
+        const wchar_t* templateName;
+        DLGPROC procedure;
+    } pageTable[] = {{L"DialogSub0", calibrationPageProc}, {L"DialogSub1", switchPageProc}};
+    for (int i = 0; i < 2; ++i) {
+        pages[i].dwSize = sizeof(PROPSHEETPAGEW_V2);
+        pages[i].dwFlags = 0;
+        pages[i].hInstance = appInstance;
+        pages[i].pszTemplate = pageTable[i].templateName;
+        pages[i].pfnDlgProc = pageTable[i].procedure;
+    }
+    wchar_t caption[32];
+    toWide("ハードウェア設定", caption, static_cast<int>(std::size(caption)));
+    PROPSHEETHEADERW header{};
+    header.dwSize = sizeof(PROPSHEETHEADERW);
+    header.dwFlags = PSH_PROPSHEETPAGE | PSH_NOAPPLYNOW | PSH_USECALLBACK;
+    header.hwndParent = captureWindow;
+    header.hInstance = appInstance;
+    header.pszCaption = caption;
+    header.nPages = 2;
+    header.nStartPage = 0;
+    header.ppsp = reinterpret_cast<LPCPROPSHEETPAGEW>(pages);
+    header.pfnCallback = settingsSheetCallback;
+    return PropertySheetW(&header) == -1 ? 0 : 1;
+}
+
+int CALLBACK settingsSheetCallback(HWND sheet, UINT message, LPARAM) {
+    if (message != PSCB_INITIALIZED) return 0;
+    if (settingsMode != 0)
+        SendMessageW(sheet, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(LoadIconW(appInstance, L"IconMain")));
+    SetWindowLongPtrW(sheet, GWL_EXSTYLE, GetWindowLongPtrW(sheet, GWL_EXSTYLE) & ~WS_EX_CONTEXTHELP);
+    ShowWindow(GetDlgItem(sheet, IDOK), SW_HIDE);
+    wchar_t close[16];
+    toWide("閉じる", close, static_cast<int>(std::size(close)));
+    SetDlgItemTextW(sheet, IDCANCEL, close);
+    return 0;
+}
