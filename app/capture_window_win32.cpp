@@ -4,7 +4,10 @@
 
 #include "platform/error_report.h"
 #include "platform/platform_win32.h"
+#include "app/live_capture.h"
 #include "app/resource.h"
+#include "app/settings_file.h"
+#include "device/port_search.h"
 #include "model/body_parts.h"
 #include "output/pose_file.h"
 #include "solver/joint_angles.h"
@@ -40,12 +43,35 @@ void setupProgressBar() {
     SendMessageW(progressBar, PBM_SETSTEP, 1, 0);
 }
 
+int openCaptureSource() {
+    if (captureSource != CaptureDoll) return 1;
+    captureLabel = "LIVE";
+    return openConfiguredPort(portNumber, productDesc);
+}
+
+void showCaptureSource() {
+    if (captureSource != CaptureDoll) return;
+    // The label has no control id of its own: it is the static text "DEMO".
+    SetWindowTextW(FindWindowExW(captureWindow, nullptr, L"Static", L"DEMO"), L"LIVE");
+}
+
+// A pause for a sample pose; the node itself, when the pose comes from the doll.
+static int checkNode(int row) {
+    if (captureSource == CaptureDoll) return checkPartNode(row);
+    Sleep(nodeCheckPauseMs);
+    return 1;
+}
+
 // One tick: one node part checked, or the end of the sequence once every node
-// part has had its tick.
+// part has had its tick. A node that does not answer ends the sequence there,
+// with 実行 disabled.
 void stepSequence() {
     for (int row = currentPart; row < bodyPartCount; ++row) {
         if (bodyPartTable[row].flags & NoNode) continue;
-        Sleep(nodeCheckPauseMs);
+        if (!checkNode(row)) {
+            sequenceRunning = 0;
+            return;
+        }
         SendMessageW(progressBar, PBM_STEPIT, 0, 0);
         currentPart = row + 1;
         return;
@@ -53,7 +79,8 @@ void stepSequence() {
     Sleep(sequenceEndPauseMs);
     sequenceRunning = 0;
     ShowWindow(progressBar, SW_HIDE);
-    EnableWindow(GetDlgItem(captureWindow, IDC_SAMPLE_POSE), TRUE);
+    // The sample poses mean nothing while the pose comes from the doll.
+    if (captureSource != CaptureDoll) EnableWindow(GetDlgItem(captureWindow, IDC_SAMPLE_POSE), TRUE);
     EnableWindow(GetDlgItem(captureWindow, IDOK), TRUE);
 }
 
@@ -65,8 +92,15 @@ std::uint32_t collectSelection() {
     return selectionMask;
 }
 
+// A node that cannot be read leaves everything as it was: no pose file, and
+// the window stays for another 実行 or キャンセル.
 void solveAndWrite() {
-    solvePose();
+    if (captureSource == CaptureDoll) {
+        if (!readLiveSensorVectors()) return;
+        solveSensorVectors();
+    } else {
+        solvePose();
+    }
     int written = writePoseFile("Gestalyx.pz2", collectSelection());
     PostQuitMessage(written == 1 ? 0 : 1);
 }

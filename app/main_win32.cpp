@@ -13,8 +13,14 @@
 #include "platform/program.h"
 #include "app/resource.h"
 #include "app/settings_file.h"
+#include "device/port_search.h"
+#include "device/serial_port.h"
 #include "model/body_parts.h"
 #include "output/pose_file.h"
+#include "settings/calibration_page_win32.h"
+#include "settings/hardware_settings.h"
+#include "settings/settings_sheet_win32.h"
+#include "settings/switch_page_win32.h"
 #include "solver/sample_poses.h"
 
 static void clearProgramState(HINSTANCE instance) {
@@ -27,8 +33,24 @@ static void clearProgramState(HINSTANCE instance) {
     poseFile = nullptr;
     writeFailed = 0;
     portNumber = 0;
+    captureSource = CaptureDemo;
     productDesc[0] = '\0';
+    settingsMode = 0;
+    switchSource = 0;
+    calibrationStatusBar = nullptr;
+    switchStatusBar = nullptr;
+    liveTimerActive = 0;
+    arrowBitmap = nullptr;
     resetBodyPartTable();
+}
+
+// The hardware settings mode: the port is open from before the survey until
+// the sheet has closed, on every way out. It always ends with status 1.
+static int runSettingsMode() {
+    if (!openConfiguredPort(portNumber, productDesc)) return 1;
+    if (surveyNodes() && !runSettingsSheet()) reportError("can not create dialog window");
+    closePort();
+    return 1;
 }
 
 static int registerCaptureWindowClass() {
@@ -57,6 +79,7 @@ static void setInitialControls() {
     EnableWindow(GetDlgItem(captureWindow, IDC_SAMPLE_POSE), FALSE);
     EnableWindow(GetDlgItem(captureWindow, IDOK), FALSE);
     setupProgressBar();
+    showCaptureSource();
 }
 
 static int runMessageLoop() {
@@ -73,24 +96,32 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     clearProgramState(instance);
 
     std::uint32_t partMask = 0;
-    if (!parsePartMask(commandLine, partMask)) {
+    if (isSettingsSwitch(commandLine)) settingsMode = 1;
+    else if (!parsePartMask(commandLine, partMask)) {
         reportError("起動引数が不正です。適用する部位を表す 16 進数を 1 つ指定してください (例: 7f)。");
         return 1;
     }
     applyPartMask(partMask);
     if (!loadSettings()) return 1;
 
-    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_PROGRESS_CLASS};
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_PROGRESS_CLASS | ICC_BAR_CLASSES | ICC_TAB_CLASSES};
     InitCommonControlsEx(&controls);
+    if (settingsMode != 0) return runSettingsMode();
+    // The doll's port, for a live capture, stays open until the program ends.
+    if (!openCaptureSource()) return 1;
     if (!registerCaptureWindowClass()) {
         reportError("can not regist window class");
+        closePort();
         return 1;
     }
     captureWindow = CreateDialogParamW(appInstance, L"DialogMain", nullptr, nullptr, 0);
     if (captureWindow == nullptr) {
         reportError("can not create main dialog window");
+        closePort();
         return 1;
     }
     setInitialControls();
-    return runMessageLoop();
+    int status = runMessageLoop();
+    closePort();
+    return status;
 }

@@ -10,6 +10,7 @@
 
 std::uint32_t portNumber;
 char productDesc[64];
+int captureSource;
 
 namespace {
 
@@ -35,9 +36,9 @@ int readNumberAlone(const char* text, std::uint32_t* number) {
     return *rest == '\0';
 }
 
-// ASCII only: the C library's case-insensitive compare follows the locale.
-bool isAuto(const char* text) {
-    const char* expected = "auto";
+// `expected` is lower case. ASCII only: the C library's case-insensitive
+// compare follows the locale.
+bool equalsIgnoringCase(const char* text, const char* expected) {
     for (; *expected != '\0'; ++text, ++expected)
         if ((*text | 0x20) != *expected) return false;
     return *text == '\0';
@@ -71,7 +72,7 @@ int loadSettings() {
         reportSettingsError(settingsFileName, "COMM", "PortNumber", notFound);
         return 0;
     }
-    if (isAuto(value)) {
+    if (equalsIgnoringCase(value, "auto")) {
         // Read past 64 bytes so that a ProductDesc of 64 bytes shows as too long.
         readSettingsValue(settingsFileName, "COMM", "ProductDesc", value, sizeof value);
         if (value[0] == '\0') {
@@ -110,6 +111,17 @@ int loadSettings() {
             return 0;
         }
         if (fitted == 0) part.flags |= NoNode;
+    }
+
+    // Optional, and read last: a fault of the keys above is reported first.
+    readSettingsValue(settingsFileName, "CAPTURE", "Source", value, sizeof value);
+    if (value[0] == '\0' || equalsIgnoringCase(value, "demo")) {
+        captureSource = CaptureDemo;
+    } else if (equalsIgnoringCase(value, "doll")) {
+        captureSource = CaptureDoll;
+    } else {
+        reportSettingsError(settingsFileName, "CAPTURE", "Source", badContent);
+        return 0;
     }
     return 1;
 }

@@ -11,6 +11,7 @@
 
 std::FILE* poseFile = nullptr;
 int writeFailed = 0;
+const char* captureLabel = "DEMO";
 
 namespace {
 
@@ -106,7 +107,7 @@ void writeDiagnosticRow(const BodyPart& row) {
 
 void writeDiagnosticBlock() {
     putLine("{");
-    putFormatted("%s %s DEMO\n", programName, programVersion);
+    putFormatted("%s %s %s\n", programName, programVersion, captureLabel);
     putLine(formatDateTime());
     putLine("name     ( x1  y1  z1) ( x2  y2  z2)   bend   side   roll     bend   side   roll");
     for (const BodyPart& row : bodyPartTable)

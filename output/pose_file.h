@@ -12,6 +12,11 @@ extern std::FILE* poseFile;
 // clears it.
 extern int writeFailed;
 
+// The last word of the diagnostic block's program line: "DEMO" while the
+// sensor vectors come from a sample pose, "LIVE" when they were read from
+// the doll.
+extern const char* captureLabel;
+
 // Radians to degrees, multiplied before divided.
 double toDegrees(double radians);
 

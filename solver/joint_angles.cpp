@@ -85,8 +85,7 @@ void relativeAngles(const double node[3], const double reference[3], double out[
 // Rows go in table order: every parent precedes its children, so a reference
 // is always solved before the rows that refer to it, and a node-less row on
 // several chains keeps the share of the last of them.
-void solvePose() {
-    if (!loadSamplePose()) return;
+void solveSensorVectors() {
     for (int i = 0; i < bodyPartCount; ++i) {
         BodyPart& row = bodyPartTable[i];
         if (row.flags & NoNode) continue;
@@ -125,4 +124,8 @@ void solvePose() {
             share[2] = roll;
         }
     }
+}
+
+void solvePose() {
+    if (loadSamplePose()) solveSensorVectors();
 }

@@ -12,7 +12,11 @@ void rotateVector(double bend, double side, double roll, int order, double vecto
 // The angles whose orientation is M(node) * M(reference)^T.
 void relativeAngles(const double node[3], const double reference[3], double out[3]);
 
-// Loads the sample pose and fills `absoluteAngles` of every row with a node and
-// `jointAngles` of every row with a node and of the node-less rows between it
-// and its reference. Reads `flags` and `selectable` as they stand.
+// Fills `absoluteAngles` of every row with a node from its `sensor` as it
+// stands, and `jointAngles` of every row with a node and of the node-less
+// rows between it and its reference. Reads `flags` and `selectable` as they
+// stand.
+void solveSensorVectors();
+
+// Loads the sample pose, then solveSensorVectors.
 void solvePose();

@@ -21,11 +21,13 @@ struct Change {
 Change port(const char* value) { return {"COMM", "PortNumber", value}; }
 Change desc(const char* value) { return {"COMM", "ProductDesc", value}; }
 Change node(const char* part, const char* value) { return {"NODE", part, value}; }
+Change source(const char* value) { return {"CAPTURE", "Source", value}; }
 
 // Port 3 and every node fitted. Keys of hip and of node-less parts are absent.
 void loadValidSettings(const std::vector<Change>& changes) {
     resetFakePlatform();
     portNumber = 0;
+    captureSource = -1;
     std::memset(productDesc, 0, sizeof productDesc);
     std::vector<FakeSettingsEntry>& settings = fakePlatform.settings;
     settings.push_back({"COMM", "PortNumber", "3"});
@@ -75,6 +77,8 @@ TEST(SettingsFile, EveryFailureOfAKeyShowsItsMessage) {
         {{node("head", nullptr), node("lShin", nullptr)}, "NODE", "head", missing},  // the first in table order
         {{node("chest", "1 2")}, "NODE", "chest", content},
         {{node("rShin", "yes")}, "NODE", "rShin", content},
+        {{source("sideways")}, "CAPTURE", "Source", content},
+        {{node("head", nullptr), source("x")}, "NODE", "head", missing},  // the NODE keys first
     };
     for (const auto& row : cases) {
         const Change& last = row.changes.back();
@@ -94,6 +98,7 @@ TEST(SettingsFile, AcceptedFilesSetPortAndNodes) {
         std::uint32_t portNumber;
         const char* productDesc;
         const char* switchedOff;  // part whose node is not fitted, or null
+        int captureSource = CaptureDemo;
     } cases[] = {
         {"port 1", {port("1")}, 1, "", nullptr},
         {"port 256", {port("256")}, 256, "", nullptr},
@@ -103,6 +108,8 @@ TEST(SettingsFile, AcceptedFilesSetPortAndNodes) {
         {"chest 0", {node("chest", "0")}, 3, "", "chest"},
         {"lThigh -0", {node("lThigh", "-0")}, 3, "", "lThigh"},
         {"hip and node-less keys unread", {node("hip", "0"), node("waist", "junk"), node("neck", "0")}, 3, "", nullptr},
+        {"Source demo", {source("demo")}, 3, "", nullptr, CaptureDemo},
+        {"Source doll in any case", {source("DoLL")}, 3, "", nullptr, CaptureDoll},
     };
     for (const auto& row : cases) {
         SCOPED_TRACE(row.name);
@@ -111,6 +118,7 @@ TEST(SettingsFile, AcceptedFilesSetPortAndNodes) {
         EXPECT_TRUE(fakePlatform.errorBoxes.empty());
         EXPECT_EQ(portNumber, row.portNumber);
         EXPECT_STREQ(productDesc, row.productDesc);
+        EXPECT_EQ(captureSource, row.captureSource);
         for (int i = 0; i < bodyPartCount; ++i) {
             const char* name = bodyPartTable[i].name;
             bool off = row.switchedOff != nullptr && std::strcmp(name, row.switchedOff) == 0;
