@@ -1,7 +1,8 @@
 #include "settings/calibration.h"
 
-#include <charconv>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 
 #include "app/number_text.h"
 
@@ -51,15 +52,15 @@ int readOffsetText(const char* text, float& value) {
     while (isWhiteSpace(*rest)) ++rest;
     if (*rest != '\0') return 0;
 
-    double magnitude = 0.0;
-    std::from_chars_result result = std::from_chars(mantissa, end, magnitude);
-    // Out of the double's range: huge values clamp alike, tiny ones are 0.
-    if (result.ec == std::errc::result_out_of_range) {
-        const char* exponent = mantissa;
-        while (exponent != end && *exponent != 'e' && *exponent != 'E') ++exponent;
-        magnitude = exponent != end && exponent[1] == '-' ? 0.0 : offsetTextLimit;
-    }
-    if (magnitude > offsetTextLimit) magnitude = offsetTextLimit;
+    // The text is known to be a plain decimal number now; strtod reads it as
+    // the program's "C" locale has it. Huge values clamp alike, tiny ones are 0.
+    char number[64];
+    std::size_t length = static_cast<std::size_t>(end - mantissa);
+    if (length >= sizeof number) length = sizeof number - 1;
+    std::memcpy(number, mantissa, length);
+    number[length] = '\0';
+    double magnitude = std::strtod(number, nullptr);
+    if (!(magnitude <= offsetTextLimit)) magnitude = offsetTextLimit;
     value = static_cast<float>(negative ? -magnitude : magnitude);
     return 1;
 }

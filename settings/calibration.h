@@ -18,7 +18,7 @@ float clampOffset(float value);
 
 // The text of an offset edit: empty is 0; otherwise a decimal floating-point
 // number with optional blanks around it and nothing else ("%f %c" converting
-// exactly one item), in any locale. Returns 1 with the number in `value`, or
+// exactly one item). Returns 1 with the number in `value`, or
 // 0 with `value` 0 for any other text.
 int readOffsetText(const char* text, float& value);
 

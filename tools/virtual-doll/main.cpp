@@ -114,16 +114,22 @@ Options (also accepted as --option=value)
                         wrong-echo at that chance per exchange not otherwise
                         faulted (seeded)
   --status BYTE         the byte answered to s, in hex (default 00)
+  --log-reply-time      a second time on each exchange's log line: when the
+                        reply's last byte was written
   --help                this text
 
 The log
   One line per exchange:  <ms> <request> -> <reply>[ <fault>]
+  or with --log-reply-time:  <ms> <done-ms> <request> -> <reply>[ <fault>]
   <ms> is a monotonic time in milliseconds with three decimals (when the
-  request's LF arrived); <request> and <reply> are the bytes exactly as
-  received and sent, with \n, \r, \\ and \xhh for anything not printable
-  (space included), a request beyond 64 bytes shown as its start and
-  ...(+N); <reply> is (no reply) when none was sent; <fault> names the fault
-  applied. Lines starting with # are remarks (start-up, link, control file).
+  request's LF arrived); <done-ms> the same clock when the reply's last byte
+  was written to the line (after the request when there is no reply), so the
+  next line's <ms> less this one's <done-ms> is the peer's turnaround.
+  <request> and <reply> are the bytes exactly as received and sent, with \n,
+  \r, \\ and \xhh for anything not printable (space included), a request
+  beyond 64 bytes shown as its start and ...(+N); <reply> is (no reply) when
+  none was sent; <fault> names the fault applied. Lines starting with # are
+  remarks (start-up, link, control file).
     # virtual-doll: /dev/pts/4 linked at /work/x/dosdevices/com7
     1530.112 a3003\n -> A30\r\n
     1530.845 r31\n -> (no reply) silent
@@ -135,7 +141,9 @@ constexpr std::size_t heardShown = 64;
 
 enum OptionPlace : unsigned { CommandLine = 1, ControlFile = 2 };
 
-enum OptionAction { SetStatePath, SetLogPath, SetControlPath, LoadPosture, SetPace, PowerCycle, ShowHelp, DollSetting };
+enum OptionAction {
+    SetStatePath, SetLogPath, SetControlPath, LoadPosture, SetPace, LogReplyTime, PowerCycle, ShowHelp, DollSetting
+};
 
 struct OptionEntry {
     const char* name;
@@ -156,6 +164,7 @@ constexpr OptionEntry optionTable[] = {
     {"--correct-from", true, CommandLine | ControlFile, DollSetting},
     {"--fault-rate", true, CommandLine | ControlFile, DollSetting},
     {"--status", true, CommandLine | ControlFile, DollSetting},
+    {"--log-reply-time", false, CommandLine, LogReplyTime},
     {"--clear-faults", false, ControlFile, DollSetting},
     {"--power-cycle", false, ControlFile, PowerCycle},
     {"--help", false, CommandLine, ShowHelp},
@@ -167,6 +176,7 @@ const char* statePath = "virtual-doll.state";
 const char* logPath = nullptr;
 const char* controlPath = nullptr;
 bool pace = false;
+bool logReplyTime = false;
 
 std::FILE* logFile = stderr;
 int masterFd = -1;
@@ -220,8 +230,9 @@ void logBytes(const unsigned char* bytes, std::size_t length) {
     }
 }
 
-void logExchange(double arrival, const char* reply, std::size_t replyLength) {
+void logExchange(double arrival, double replied, const char* reply, std::size_t replyLength) {
     std::fprintf(logFile, "%.3f ", arrival);
+    if (logReplyTime) std::fprintf(logFile, "%.3f ", replied);
     if (heardTotal <= heardShown) {
         logBytes(heard, heardLength);
     } else {
@@ -299,6 +310,7 @@ int applyOption(const char* name, const char* value, OptionPlace place) {
     case SetControlPath: controlPath = value; return 1;
     case LoadPosture: return loadDollPosture(doll, value);
     case SetPace: pace = true; return 1;
+    case LogReplyTime: logReplyTime = true; return 1;
     case PowerCycle: return powerCycle();
     case ShowHelp: std::fputs(helpText, stdout); std::exit(0);
     case DollSetting: return applyDollSetting(doll, name, value);
@@ -460,7 +472,7 @@ void serveBytes(const unsigned char* bytes, std::size_t count, double arrival) {
         std::size_t length = receiveDollByte(doll, bytes[i], reply);
         if ((bytes[i] & 0x7F) != '\n') continue;
         sendReply(reply, length);
-        logExchange(arrival, reply, length);
+        logExchange(arrival, monotonicMilliseconds(), reply, length);
         heardLength = heardTotal = 0;
         saveMemoryIfChanged();
     }
