@@ -4,14 +4,12 @@
 #pragma once
 
 #include <cstdint>
-#include <fstream>
+#include <cstdio>
 #include <functional>
-#include <sstream>
-#include <string>
-#include <vector>
 
 #include "device/node_operations.h"
 #include "device/node_protocol.h"
+#include "tests/common/data_table.h"
 
 struct WorkedExchange {
     std::string call;
@@ -55,21 +53,15 @@ inline int runWorkedCall(const std::string& name) {
     return -1;
 }
 
-// "call | nibble before -> after | request request ..."; empty when the file
-// cannot be read.
+// "call | nibble before -> after | request request ..."; empty, failing the
+// test, when the file cannot be read.
 inline std::vector<WorkedExchange> readWorkedExchanges(const std::string& path) {
-    std::ifstream file(path);
     std::vector<WorkedExchange> exchanges;
-    for (std::string line; std::getline(file, line);) {
-        if (line.empty() || line[0] == '#') continue;
+    for (const DataRow& row : readDataTable(path)) {
         WorkedExchange exchange;
-        std::size_t first = line.find('|');
-        std::size_t second = line.find('|', first + 1);
-        exchange.call = line.substr(0, line.find_last_not_of(' ', first - 1) + 1);
-        std::istringstream nibbles(line.substr(first + 1, second - first - 1));
-        std::string arrow;
-        nibbles >> exchange.nibbleBefore >> arrow >> exchange.nibbleAfter;
-        std::istringstream requests(line.substr(second + 1));
+        exchange.call = row.fields[0];
+        std::sscanf(row.fields[1].c_str(), "%u -> %u", &exchange.nibbleBefore, &exchange.nibbleAfter);
+        std::istringstream requests(row.fields[2]);
         for (std::string request; requests >> request;) exchange.requests.push_back(request);
         exchanges.push_back(exchange);
     }

@@ -4,54 +4,61 @@
 
 #include "device/node_operations.h"
 #include "device/serial_port.h"
-#include "platform/error_report.h"
 
 DollPort dollPort;
+
+namespace {
+
+// The clock counts bit times at 38400 bit/s, 38.4 to the millisecond, so that
+// every cost is a whole number.
+constexpr long characterTime = 10;
+
+long readTimeOut(unsigned count) { return (50L * count + 50) * 384 / 10; }
+
+}  // namespace
 
 void resetDollPort() {
     dollPort = DollPort{};
     resetDoll(dollPort.doll);
-    powerUpDoll(dollPort.doll);
     sequenceNibble = 0;
 }
 
 std::string requestLine() {
     std::string line;
-    for (const std::string& request : dollPort.requests) {
-        if (!line.empty()) line += ' ';
-        line += request.substr(0, request.find('\n'));
-    }
+    for (const std::string& request : dollPort.requests)
+        line += (line.empty() ? "" : " ") + request.substr(0, request.find('\n'));
     return line;
 }
-
-int openPort(std::uint32_t number) {
-    dollPort.opened.push_back(number);
-    if (dollPort.openFails) reportError("port cannot be opened");
-    return !dollPort.openFails;
-}
-
-void closePort() {}
 
 int purgePort() {
     dollPort.pending.clear();
     ++dollPort.purges;
+    dollPort.retrying = true;
     return 1;
 }
 
-int applyPortSettings() { return purgePort(); }
-
 int writeAll(const char* text) {
+    if (!dollPort.retrying) {
+        ++dollPort.exchanges;
+        dollPort.exchangeStart = dollPort.clock;
+        dollPort.overlong = false;
+    }
+    dollPort.retrying = false;
+    std::size_t length = std::strlen(text);
+    dollPort.requestTime = static_cast<long>(length) * characterTime;
+    dollPort.clock += dollPort.requestTime;
     dollPort.requests.emplace_back(text);
-    if (!dollPort.scriptedReplies.empty()) {
+    if (dollPort.requests.size() > dollPort.answerLimit) return 1;
+    if (dollPort.scripted) {
+        if (dollPort.scriptedReplies.empty()) return 1;
         dollPort.pending += dollPort.scriptedReplies.front();
         dollPort.scriptedReplies.pop_front();
         return 1;
     }
     char reply[dollReplyCapacity];
-    for (const char* byte = text; *byte != '\0'; ++byte) {
-        std::size_t length = receiveDollByte(dollPort.doll, static_cast<unsigned char>(*byte), reply);
-        dollPort.pending.append(reply, length);
-    }
+    for (std::size_t i = 0; i < length; ++i)
+        dollPort.pending.append(reply, receiveDollByte(dollPort.doll, static_cast<unsigned char>(text[i]), reply));
+    ++dollPort.faults[dollPort.doll.lastFault];
     return 1;
 }
 
@@ -60,5 +67,12 @@ int readExact(char* buffer, unsigned count) {
     unsigned got = dollPort.pending.size() < count ? dollPort.pending.size() : count;
     std::memcpy(buffer, dollPort.pending.data(), got);
     dollPort.pending.erase(0, got);
+    dollPort.clock += got == count ? count * characterTime : readTimeOut(count);
+    // Three attempts, each its write and a read that waits out its time-out.
+    long limit = 3 * (dollPort.requestTime + readTimeOut(count));
+    if (!dollPort.overlong && dollPort.clock - dollPort.exchangeStart > limit) {
+        dollPort.overlong = true;
+        ++dollPort.overlongExchanges;
+    }
     return got == count;
 }

@@ -1,8 +1,9 @@
 #include "tests/native/fake_platform.h"
 
+#include <strings.h>
+
 #include <algorithm>
 #include <cstring>
-#include <strings.h>
 
 #include "model/body_parts.h"
 
@@ -17,32 +18,21 @@ void showErrorBox(const char* text) { fakePlatform.errorBoxes.emplace_back(text)
 
 LocalTime currentLocalTime() { return fakePlatform.clock; }
 
-static unsigned store(const std::string& text, char* buffer, unsigned size) {
-    if (size == 0) return 0;
-    unsigned length = std::min<unsigned>(text.size(), size - 1);
-    std::memcpy(buffer, text.data(), length);
-    buffer[length] = '\0';
-    return length;
-}
-
-unsigned readSettingsValue(const char*, const char* section, const char* key, char* buffer,
-                           unsigned size) {
-    if (!fakePlatform.settingsFileExists) return store("", buffer, size);
-    if (section == nullptr) {
-        // Section names, each NUL-terminated, the list ended by a second NUL.
-        std::string list;
-        for (const FakeSettingsEntry& entry : fakePlatform.settings) {
-            std::string name = entry.section + '\0';
-            if (list.find(name) == std::string::npos) list += name;
-        }
-        if (size < 2) return store("", buffer, size);
-        unsigned length = std::min<unsigned>(list.size(), size - 2);
-        std::memcpy(buffer, list.data(), length);
-        buffer[length] = buffer[length + 1] = '\0';
-        return length;
+// As the private-profile reader: a value, or the section names each ended by
+// a NUL and the list by a second NUL, cut to the buffer.
+unsigned readSettingsValue(const char*, const char* section, const char* key, char* buffer, unsigned size) {
+    std::string text;
+    for (const FakeSettingsEntry& entry : fakePlatform.settings) {
+        if (section == nullptr && text.find(entry.section + '\0') == std::string::npos) text += entry.section + '\0';
+        if (section != nullptr && strcasecmp(entry.section.c_str(), section) == 0 &&
+            strcasecmp(entry.key.c_str(), key) == 0)
+            text = entry.value;
     }
-    for (const FakeSettingsEntry& entry : fakePlatform.settings)
-        if (strcasecmp(entry.section.c_str(), section) == 0 && strcasecmp(entry.key.c_str(), key) == 0)
-            return store(entry.value, buffer, size);
-    return store("", buffer, size);
+    if (!fakePlatform.settingsFileExists) text.clear();
+    unsigned ends = section == nullptr ? 2 : 1;
+    if (size < ends) return 0;
+    unsigned length = std::min<unsigned>(text.size(), size - ends);
+    std::memcpy(buffer, text.data(), length);
+    std::memset(buffer + length, 0, ends);
+    return length;
 }

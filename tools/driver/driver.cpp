@@ -190,6 +190,16 @@ void pressEscape(HWND window) {
 
 void pressCloseBox(HWND window) { PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0); }
 
+HWND waitForSheet(const DrivenProgram& program) {
+    HWND sheet = nullptr;
+    waitFor([&] {
+        HWND window = findWindow(program, L"#32770");
+        if (window != nullptr && windowText(window) != L"Gestalyx") sheet = window;
+        return window != nullptr || WaitForSingleObject(program.process.hProcess, 0) == WAIT_OBJECT_0;
+    }, 20000);
+    return sheet;
+}
+
 int waitForExit(DrivenProgram& program, DWORD& exitStatus, int timeoutMs) {
     if (program.process.hProcess == nullptr) return 0;
     int ended = WaitForSingleObject(program.process.hProcess, timeoutMs) == WAIT_OBJECT_0;

@@ -74,6 +74,10 @@ HWND focusedWindow(HWND window);
 HWND currentSheetPage(HWND sheet);
 HWND selectSheetPage(HWND sheet, int index);
 
+// The settings sheet of the settings mode, or null when a message box or the
+// program's end comes first or after 20 s.
+HWND waitForSheet(const DrivenProgram& program);
+
 // Esc on the window's focus, the close box of the window.
 void pressEscape(HWND window);
 void pressCloseBox(HWND window);

@@ -93,18 +93,6 @@ void printSurvey(HWND sheet) {
     std::fflush(stdout);
 }
 
-// The settings sheet, or null when a message box or the end came first.
-HWND waitForSheet(DrivenProgram& program) {
-    for (DWORD start = GetTickCount(); GetTickCount() - start < 20000; Sleep(20)) {
-        HWND window = findWindow(program, L"#32770");
-        wchar_t caption[64] = L"";
-        if (window != nullptr) GetWindowTextW(window, caption, 64);
-        if (window != nullptr && std::wstring(caption) != L"Gestalyx") return window;
-        if (window != nullptr || WaitForSingleObject(program.process.hProcess, 0) == WAIT_OBJECT_0) break;
-    }
-    return nullptr;
-}
-
 int runSettings(DrivenProgram& program, const std::wstring& command, int argc, wchar_t** argv) {
     HWND sheet = waitForSheet(program);
     if (sheet != nullptr && command == L"settings") {

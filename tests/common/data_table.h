@@ -1,0 +1,68 @@
+// The tables of cases kept under tests/data, read by the native and the Wine
+// tests alike: one case a line, its fields separated by '|', blanks around a
+// field dropped (a field in double quotes keeps them), and \n, \r, \t, \\ and
+// \xhh standing for their bytes. Blank lines and lines starting with '#' are
+// skipped.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+// The bytes a text with \n, \r, \t, \\ and \xhh escapes stands for, as the
+// doll's log writes them.
+inline std::string unescape(const std::string& text) {
+    std::string bytes;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\' || i + 1 == text.size()) {
+            bytes += text[i];
+        } else if (text[++i] == 'x') {
+            bytes += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        } else {
+            bytes += text[i] == 'n' ? '\n' : text[i] == 'r' ? '\r' : text[i] == 't' ? '\t' : text[i];
+        }
+    }
+    return bytes;
+}
+
+struct DataRow {
+    std::string where;  // "file:line", for SCOPED_TRACE
+    std::vector<std::string> fields;
+};
+
+// Every row of the file, or with `kind` those whose first field is `kind`. A
+// file that cannot be read or holds no such row fails the test.
+inline std::vector<DataRow> readDataTable(const std::string& path, const char* kind = nullptr) {
+    std::ifstream file(path);
+    std::vector<DataRow> rows;
+    std::string line;
+    for (int number = 1; std::getline(file, line); ++number) {
+        if (line.find_first_not_of(' ') == std::string::npos || line[0] == '#') continue;
+        DataRow row{path.substr(path.find_last_of("/\\") + 1) + ":" + std::to_string(number), {}};
+        std::istringstream fields(line);
+        for (std::string field; std::getline(fields, field, '|');) {
+            field.erase(0, field.find_first_not_of(' '));
+            field.erase(field.find_last_not_of(' ') + 1);
+            if (field.size() >= 2 && field.front() == '"' && field.back() == '"')
+                field = field.substr(1, field.size() - 2);
+            row.fields.push_back(unescape(field));
+        }
+        if (kind == nullptr || row.fields[0] == kind) rows.push_back(row);
+    }
+    if (rows.empty()) ADD_FAILURE() << "no rows in " << path;
+    return rows;
+}
+
+// The blank-separated numbers of a field, decimal or 0x hexadecimal; "*"
+// stands for a value that is not checked and gives NaN.
+inline std::vector<double> numbersIn(const std::string& field) {
+    std::vector<double> numbers;
+    std::istringstream words(field);
+    for (std::string word; words >> word;) numbers.push_back(word == "*" ? NAN : std::stod(word));
+    return numbers;
+}

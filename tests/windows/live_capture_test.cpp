@@ -1,0 +1,78 @@
+// Live capture end to end: Gestalyx.exe with [CAPTURE] Source=doll against
+// the virtual doll linked as a COM port, changed between cases through its
+// control file; its log shows what went over the line.
+#include "app/resource.h"
+#include "solver/sample_poses.h"
+#include "tests/windows/support.h"
+
+namespace {
+
+// Every node fitted but `switchedOff`, on the doll's port unless another is named.
+std::string liveSettings(const char* switchedOff = nullptr, const std::string& port = std::to_string(dollPort())) {
+    std::string settings = withValue(standardSettings, "PortNumber", port) + "[CAPTURE]\r\nSource=doll\r\n";
+    return switchedOff != nullptr ? withValue(settings, switchedOff, "0") : settings;
+}
+
+class LiveCapture : public testing::Test {
+protected:
+    void SetUp() override {
+        controlDoll("--clear-faults");
+        captureLabel = "LIVE";  // in the program line of the pose files expected
+    }
+    void TearDown() override { captureLabel = "DEMO"; }
+};
+
+// The doll holding a sample pose's vectors gives the pose file of that
+// sample pose, bar the program line.
+TEST_F(LiveCapture, DollHoldingASamplePoseGivesThatPosesFile) {
+    for (int pose = 0; pose < samplePoseCount; ++pose) {
+        std::string posture = "sample_pose_" + std::to_string(pose + 1) + ".posture";
+        SCOPED_TRACE(posture);
+        controlDoll("--posture " + dataFile(posture));
+        ProgramRun run;
+        ASSERT_NO_FATAL_FAILURE(startWhenReady(run, liveSettings()));
+        EXPECT_NE(FindWindowExW(run.window, nullptr, L"Static", L"LIVE"), nullptr) << "the label beside the version";
+        EXPECT_EQ(isEnabled(run.window, IDC_SAMPLE_POSE), 0);
+        executeAndExpect(run, expectedPoseFile(run, 0x7F, 0x3FFFF, -1, pose));
+    }
+}
+
+TEST_F(LiveCapture, NodeSilentDuringTheNodeCheckStopsIt) {
+    controlDoll("--fault silent@31");
+    ProgramRun run;
+    startIn(run, liveSettings().c_str(), L"7f");
+    ASSERT_NO_FATAL_FAILURE(waitForCaptureWindow(run));
+    expectMessage(run, "頭部 (head) ノードの情報が取得できませんでした。");
+    Sleep(500);  // the check would have gone on by now
+    EXPECT_EQ(isEnabled(run.window, IDOK), 0);
+    ASSERT_TRUE(pressButton(run.window, IDCANCEL));
+    EXPECT_EQ(exitStatusOf(run), 1u);
+}
+
+// The node check and 実行 ask only the fitted nodes, in table order. A failed
+// read leaves an earlier pose file as it was and the program running; once
+// the doll answers again, 実行 writes what the solver gives for its posture.
+TEST_F(LiveCapture, SensorReadFailingAtExecuteWritesNothingUntilTheDollAnswers) {
+    controlDoll("--posture " + dataFile("seated.posture"));
+    std::size_t mark = dollLog().size();
+    ProgramRun run;
+    ASSERT_NO_FATAL_FAILURE(startWhenReady(run, liveSettings("rForeArm")));
+    writeFile(run.poseFile(), "earlier\n");
+    controlDoll("--fault silent@36");
+    ASSERT_TRUE(pressButton(run.window, IDOK));
+    expectMessage(run, "右大腿部 (rThigh) ノードのセンサ値が取得できませんでした。");
+    EXPECT_EQ(WaitForSingleObject(run.program.process.hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+    EXPECT_EQ(readFile(run.poseFile()), "earlier\n");
+    controlDoll("--clear-faults");
+    executeAndExpect(run, expectedPoseFile(run, 0x7F, 0x3FFFF, 8, 0, "seated.posture"));
+    EXPECT_EQ(requestsSince(mark), transcript("live_capture_requests.txt"));
+}
+
+TEST_F(LiveCapture, PortThatCannotBeOpenedEndsWithOne) {
+    ProgramRun run;
+    startIn(run, liveSettings(nullptr, "250").c_str(), L"7f");
+    expectMessage(run, "仮想通信ポート (COM250) に接続できません。");
+    EXPECT_EQ(exitStatusOf(run), 1u);
+}
+
+}  // namespace
