@@ -1,20 +1,16 @@
-// The tables of cases kept under tests/data, read by the native and the Wine
-// tests alike: one case a line, its fields separated by '|', blanks around a
-// field dropped (a field in double quotes keeps them), and \n, \r, \t, \\ and
-// \xhh standing for their bytes. Blank lines and lines starting with '#' are
-// skipped.
+// The tables of cases kept under tests/data, read by the native and the Wine tests alike: one case a line,
+// its fields separated by '|', blanks around a field dropped (a field in double quotes keeps them), and \n,
+// \r, \t, \\ and \xhh standing for their bytes. Blank lines, and from '#' at a line's start or " #" on, are comments.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
-// The bytes a text with \n, \r, \t, \\ and \xhh escapes stands for, as the
-// doll's log writes them.
+// The bytes a text with \n, \r, \t, \\ and \xhh escapes stands for, as the doll's log writes them.
 inline std::string unescape(const std::string& text) {
     std::string bytes;
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -30,18 +26,15 @@ inline std::string unescape(const std::string& text) {
     return bytes;
 }
 
-struct DataRow {
-    std::string where;  // "file:line", for SCOPED_TRACE
-    std::vector<std::string> fields;
-};
+struct DataRow { std::string where; std::vector<std::string> fields; };  // where: "file:line", for SCOPED_TRACE
 
-// Every row of the file, or with `kind` those whose first field is `kind`. A
-// file that cannot be read or holds no such row fails the test.
+// Every row of the file, or with `kind` those whose first field is `kind`; none fails the test.
 inline std::vector<DataRow> readDataTable(const std::string& path, const char* kind = nullptr) {
     std::ifstream file(path);
     std::vector<DataRow> rows;
     std::string line;
     for (int number = 1; std::getline(file, line); ++number) {
+        line = line.substr(0, line.find(" #"));
         if (line.find_first_not_of(' ') == std::string::npos || line[0] == '#') continue;
         DataRow row{path.substr(path.find_last_of("/\\") + 1) + ":" + std::to_string(number), {}};
         std::istringstream fields(line);
@@ -56,13 +49,4 @@ inline std::vector<DataRow> readDataTable(const std::string& path, const char* k
     }
     if (rows.empty()) ADD_FAILURE() << "no rows in " << path;
     return rows;
-}
-
-// The blank-separated numbers of a field, decimal or 0x hexadecimal; "*"
-// stands for a value that is not checked and gives NaN.
-inline std::vector<double> numbersIn(const std::string& field) {
-    std::vector<double> numbers;
-    std::istringstream words(field);
-    for (std::string word; words >> word;) numbers.push_back(word == "*" ? NAN : std::stod(word));
-    return numbers;
 }

@@ -1,11 +1,8 @@
-// The worked exchanges of tests/data/worked_exchanges.txt, shared by the
-// native tests (against the doll's model) and the Wine tests (through the
-// real serial port): each case's call, and the request lines it must send.
+// The worked exchanges of tests/data/worked_exchanges.txt, shared by the native tests (against the doll's
+// model) and the Wine tests (through the real serial port): each case's call, and the request lines it sends.
 #pragma once
 
-#include <cstdint>
 #include <cstdio>
-#include <functional>
 
 #include "device/node_operations.h"
 #include "device/node_protocol.h"
@@ -21,10 +18,7 @@ inline std::uint8_t workedByte;
 inline std::int8_t workedReading[6];
 inline std::int16_t workedOffsets[3];
 
-inline const struct {
-    const char* name;
-    std::function<int()> call;
-} workedCalls[] = {
+inline const struct { const char* name; int (*call)(); } workedCalls[] = {
     {"sendAddress node 30 register 3", [] { return sendAddress(0x30, 3); }},
     {"sendWrite node 30 value 11", [] { return sendWrite(0x30, 0x11); }},
     {"sendAddress node 31 register 10", [] { return sendAddress(0x31, 10); }},
@@ -53,17 +47,14 @@ inline int runWorkedCall(const std::string& name) {
     return -1;
 }
 
-// "call | nibble before -> after | request request ..."; empty, failing the
-// test, when the file cannot be read.
+// "call | nibble before -> after | request request ..."; empty, failing the test, when the file cannot be read.
 inline std::vector<WorkedExchange> readWorkedExchanges(const std::string& path) {
     std::vector<WorkedExchange> exchanges;
     for (const DataRow& row : readDataTable(path)) {
-        WorkedExchange exchange;
-        exchange.call = row.fields[0];
+        WorkedExchange& exchange = exchanges.emplace_back(WorkedExchange{row.fields[0], 0, 0, {}});
         std::sscanf(row.fields[1].c_str(), "%u -> %u", &exchange.nibbleBefore, &exchange.nibbleAfter);
         std::istringstream requests(row.fields[2]);
         for (std::string request; requests >> request;) exchange.requests.push_back(request);
-        exchanges.push_back(exchange);
     }
     return exchanges;
 }

@@ -1,14 +1,8 @@
 // The conversation with the doll: the bytes each exchange and node operation
 // puts on the line, how replies are checked and retried, the sequence number
 // of command bytes, and which outputs change when an operation fails.
-#include <gtest/gtest.h>
-
-#include "device/node_operations.h"
-#include "device/node_protocol.h"
 #include "tests/common/worked_exchanges.h"
 #include "tests/native/doll_port.h"
-
-namespace {
 
 TEST(NodeProtocol, WorkedExchangesPutExactlyTheirRequestsOnTheLine) {
     std::vector<WorkedExchange> exchanges = readWorkedExchanges(GESTALYX_TEST_DATA "/worked_exchanges.txt");
@@ -47,5 +41,3 @@ TEST(NodeProtocol, RepliesAreCheckedAndRetried) {
         EXPECT_EQ(outputs, row.fields[6]);
     }
 }
-
-}  // namespace

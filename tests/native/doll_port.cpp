@@ -7,15 +7,10 @@
 
 DollPort dollPort;
 
-namespace {
+constexpr long characterTime = 10;  // bit times
 
-// The clock counts bit times at 38400 bit/s, 38.4 to the millisecond, so that
-// every cost is a whole number.
-constexpr long characterTime = 10;
-
-long readTimeOut(unsigned count) { return (50L * count + 50) * 384 / 10; }
-
-}  // namespace
+// The read time-out of `count` bytes, 50 ms a byte and 50 ms, at 38.4 bit times to the millisecond.
+static long readTimeOut(unsigned count) { return (50L * count + 50) * 384 / 10; }
 
 void resetDollPort() {
     dollPort = DollPort{};
@@ -63,6 +58,7 @@ int writeAll(const char* text) {
 }
 
 // As a read cut short by the time-outs: what arrived is taken, and fails.
+// It costs its bytes' wire time, or when cut short its whole time-out.
 int readExact(char* buffer, unsigned count) {
     unsigned got = dollPort.pending.size() < count ? dollPort.pending.size() : count;
     std::memcpy(buffer, dollPort.pending.data(), got);

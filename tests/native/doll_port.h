@@ -1,10 +1,8 @@
-// The serial port seen by the native tests: a virtual doll in the same
-// process answers every request, or a script of replies stands in for it.
-// Everything written is recorded, request by request, and a fake clock
-// charges each transfer the time it would take on the line.
+// The serial port seen by the native tests: a virtual doll in the same process answers every request, or a
+// script of replies stands in for it. Every request is recorded, and a fake clock charges each transfer the
+// time it would take on the line.
 #pragma once
 
-#include <cstdint>
 #include <deque>
 #include <string>
 #include <vector>
@@ -19,14 +17,9 @@ struct DollPort {
     std::vector<std::string> requests;        // as written, LF included
     std::string pending;                      // reply bytes not yet read
     int purges = 0;
-
-    // The clock: a write costs its wire time, a read that gets its bytes their
-    // wire time, a read cut short its time-out, 50 ms a byte and 50 ms. An
-    // exchange is a first attempt and the retries after its purges.
-    long clock = 0;
-    long exchanges = 0, overlongExchanges = 0;
     long faults[FaultIgnoreCommand + 1] = {};  // attempts the doll answered with each fault
-    long exchangeStart = 0, requestTime = 0;
+    // The clock in bit times. An exchange is a first attempt and the retries after its purges.
+    long clock = 0, exchanges = 0, overlongExchanges = 0, exchangeStart = 0, requestTime = 0;
     bool retrying = false, overlong = false;
 };
 

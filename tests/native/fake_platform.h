@@ -7,9 +7,7 @@
 
 #include "platform/platform.h"
 
-struct FakeSettingsEntry {
-    std::string section, key, value;
-};
+struct FakeSettingsEntry { std::string section, key, value; };
 
 struct FakePlatform {
     std::vector<std::string> errorBoxes;

@@ -3,12 +3,8 @@
 // be created or written.
 #include "output/pose_file.h"
 
-#include <gtest/gtest.h>
-
 #include <clocale>
 #include <csignal>
-#include <fstream>
-#include <sstream>
 
 #include <sys/resource.h>
 #include <unistd.h>
@@ -17,44 +13,37 @@
 #include "tests/common/data_table.h"
 #include "tests/native/fake_platform.h"
 
-namespace {
-
 constexpr double pi = 3.141592653589793;
 
-std::string readFile(const std::string& path) {
+static std::string readFile(const std::string& path) {
     std::stringstream text;
     text << std::ifstream(path, std::ios::binary).rdbuf();
     return text.str();
 }
+
+static const std::string hipFile = readFile(GESTALYX_TEST_DATA "/hip_only.pz2");
 
 class PoseFile : public testing::Test {
 protected:
     void SetUp() override {
         resetFakePlatform();
         writeFailed = 0;
-    }
-    void TearDown() override { std::remove(path.c_str()); }
-
-    // Angles and sensor values of hip that show every field's width and sign;
-    // hip_only.pz2 is the file that selects hip alone.
-    void setHipValues() {
+        // Angles and sensor values of hip that show every field's width and sign; hip_only.pz2 selects hip alone.
         BodyPart& hip = bodyPartTable[0];
         const std::int8_t sensor[6] = {-64, 5, 0, 64, -1, 127};
         std::copy(sensor, sensor + 6, hip.sensor);
         hip.absoluteAngles[0] = pi / 2, hip.absoluteAngles[2] = -3 * pi / 4;
         hip.jointAngles[0] = pi / 2, hip.jointAngles[1] = -12.5 * pi / 180, hip.jointAngles[2] = pi / 4;
     }
+    void TearDown() override { std::remove(path.c_str()); }
 
     const std::string directory = testing::TempDir(), path = directory + std::to_string(getpid()) + ".pz2";
 };
-
-const std::string hipFile = readFile(GESTALYX_TEST_DATA "/hip_only.pz2");
 
 // Under "C" and under a locale with a decimal comma alike.
 TEST_F(PoseFile, WholeFileForOneSelectedPartUnderAnyLocale) {
     for (const char* locale : {"C", "de_DE.UTF-8"}) {
         if (std::setlocale(LC_NUMERIC, locale) == nullptr) GTEST_SKIP() << "no locale " << locale;
-        setHipValues();
         int written = writePoseFile(path.c_str(), 1);
         std::setlocale(LC_NUMERIC, "C");
         EXPECT_EQ(written, 1) << locale;
@@ -63,7 +52,6 @@ TEST_F(PoseFile, WholeFileForOneSelectedPartUnderAnyLocale) {
     EXPECT_TRUE(fakePlatform.errorBoxes.empty());
 }
 
-// The cases are in pose_file_parts.txt.
 TEST_F(PoseFile, MaskSelectsActorBlocksAndNodesMakeDiagnosticRows) {
     for (const DataRow& row : readDataTable(GESTALYX_TEST_DATA "/pose_file_parts.txt")) {
         SCOPED_TRACE(row.where);
@@ -89,12 +77,10 @@ TEST_F(PoseFile, MaskSelectsActorBlocksAndNodesMakeDiagnosticRows) {
 TEST_F(PoseFile, FailuresShowTheirMessageAndLeaveWhatWasWritten) {
     EXPECT_EQ(writePoseFile(directory.c_str(), 0), 0);
     EXPECT_EQ(writePoseFile("/dev/full", 0), 0);
-    setHipValues();
     writeFailed = 0;
-    rlimit saved, small;
+    rlimit saved;
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    small = saved;
-    small.rlim_cur = 100;
+    const rlimit small{100, saved.rlim_max};
     std::signal(SIGXFSZ, SIG_IGN);
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     int written = writePoseFile(path.c_str(), 0x3FFFF);
@@ -102,10 +88,9 @@ TEST_F(PoseFile, FailuresShowTheirMessageAndLeaveWhatWasWritten) {
     std::signal(SIGXFSZ, SIG_DFL);
     EXPECT_EQ(written, 0);
     EXPECT_EQ(poseFile, nullptr);
-    EXPECT_EQ(fakePlatform.errorBoxes, (std::vector<std::string>{"一時ファイル (" + directory + ") を作成できません。",
-                                                                 "一時ファイル (/dev/full) に書き込めません。",
-                                                                 "一時ファイル (" + path + ") に書き込めません。"}));
+    const std::vector<std::string> messages = {"一時ファイル (" + directory + ") を作成できません。",
+                                               "一時ファイル (/dev/full) に書き込めません。",
+                                               "一時ファイル (" + path + ") に書き込めません。"};
+    EXPECT_EQ(fakePlatform.errorBoxes, messages);
     EXPECT_EQ(readFile(path), hipFile.substr(0, 100));
 }
-
-}  // namespace

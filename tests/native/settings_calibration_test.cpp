@@ -1,12 +1,8 @@
 // The calibration page's arithmetic: offsets clamped to the node's range in
 // steps of 0.5 count, the offset edit's text rule, and the offset computed
 // from a live reading. The cases are in calibration.txt.
-#include <gtest/gtest.h>
-
 #include "settings/calibration.h"
 #include "tests/common/data_table.h"
-
-namespace {
 
 TEST(Calibration, OffsetsAreClampedToHalfCountsInRange) {
     for (const DataRow& row : readDataTable(GESTALYX_TEST_DATA "/calibration.txt", "clamp"))
@@ -30,5 +26,3 @@ TEST(Calibration, AutoOffsetBringsXAndYToZeroAndZToOneG) {
         EXPECT_EQ(autoOffset(axis, active, reading), std::stof(row.fields[4])) << row.where;
     }
 }
-
-}  // namespace

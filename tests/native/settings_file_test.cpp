@@ -1,9 +1,6 @@
-// The settings file's rules, through a table standing in for the file. The
-// files refused and accepted are in settings_file_refused.txt and
-// settings_file_accepted.txt.
+// The settings file's rules, through a table standing in for the file; the files refused and accepted are in
+// settings_file_refused.txt and settings_file_accepted.txt.
 #include "app/settings_file.h"
-
-#include <gtest/gtest.h>
 
 #include <cstring>
 
@@ -11,11 +8,9 @@
 #include "tests/common/data_table.h"
 #include "tests/native/fake_platform.h"
 
-namespace {
-
 // A complete, valid file (port 3, every NODE key 1), then the changes of the
 // row: "SECTION key=value" sets a key, "SECTION key" removes it.
-void loadChangedSettings(const std::string& changes) {
+static void loadChangedSettings(const std::string& changes) {
     resetFakePlatform();
     portNumber = 0;
     captureSource = -1;
@@ -61,5 +56,3 @@ TEST(SettingsFile, AcceptedFilesSetPortNodesAndSource) {
         }
     }
 }
-
-}  // namespace

@@ -1,12 +1,7 @@
-// The command line, the part mask and the shape of the body-part table that
-// the solver and the windows rely on.
-#include <gtest/gtest.h>
-
+// The command line and the part mask.
 #include "app/command_line.h"
 #include "model/body_parts.h"
 #include "tests/common/data_table.h"
-
-namespace {
 
 TEST(CommandLine, ArgumentIsOneHexadecimalNumberOrTheSettingsSwitch) {
     for (const DataRow& row : readDataTable(GESTALYX_TEST_DATA "/command_line.txt")) {
@@ -27,19 +22,3 @@ TEST(PartMask, OnlyNodeLessPartsTakeMaskBitsInTableOrder) {
         EXPECT_EQ(selectable, std::stoul(row.fields[1], nullptr, 0)) << row.where;
     }
 }
-
-TEST(BodyPartTable, ParentsComeFirstAndEveryChainEndsAtANode) {
-    int nodes = 0;
-    for (int row = 0; row < bodyPartCount; ++row) {
-        const BodyPart& part = initialBodyPartTable[row];
-        SCOPED_TRACE(part.name);
-        bool hasNode = !(part.flags & NoNode);
-        nodes += hasNode;
-        EXPECT_EQ(hasNode, part.nodeAddress != 0);
-        EXPECT_TRUE(part.checkboxId >= 102 && part.checkboxId <= 119);
-        EXPECT_TRUE(row == 0 ? part.parent == noParent && hasNode : part.parent < row);
-    }
-    EXPECT_EQ(nodes, 11);
-}
-
-}  // namespace

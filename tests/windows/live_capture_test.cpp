@@ -1,15 +1,13 @@
-// Live capture end to end: Gestalyx.exe with [CAPTURE] Source=doll against
-// the virtual doll linked as a COM port, changed between cases through its
-// control file; its log shows what went over the line.
+// Live capture end to end: Gestalyx.exe with [CAPTURE] Source=doll against the virtual doll linked as a
+// COM port, changed between cases through its control file; its log shows what went over the line.
 #include "app/resource.h"
-#include "solver/sample_poses.h"
 #include "tests/windows/support.h"
 
 namespace {
 
-// Every node fitted but `switchedOff`, on the doll's port unless another is named.
-std::string liveSettings(const char* switchedOff = nullptr, const std::string& port = std::to_string(dollPort())) {
-    std::string settings = withValue(standardSettings, "PortNumber", port) + "[CAPTURE]\r\nSource=doll\r\n";
+// Every node fitted but `switchedOff`, on the doll's port.
+std::string liveSettings(const char* switchedOff = nullptr) {
+    std::string settings = onDollPort() + "[CAPTURE]\r\nSource=doll\r\n";
     return switchedOff != nullptr ? withValue(settings, switchedOff, "0") : settings;
 }
 
@@ -22,8 +20,7 @@ protected:
     void TearDown() override { captureLabel = "DEMO"; }
 };
 
-// The doll holding a sample pose's vectors gives the pose file of that
-// sample pose, bar the program line.
+// The doll holding a sample pose's vectors gives the pose file of that sample pose, bar the program line.
 TEST_F(LiveCapture, DollHoldingASamplePoseGivesThatPosesFile) {
     for (int pose = 0; pose < samplePoseCount; ++pose) {
         std::string posture = "sample_pose_" + std::to_string(pose + 1) + ".posture";
@@ -49,9 +46,8 @@ TEST_F(LiveCapture, NodeSilentDuringTheNodeCheckStopsIt) {
     EXPECT_EQ(exitStatusOf(run), 1u);
 }
 
-// The node check and 実行 ask only the fitted nodes, in table order. A failed
-// read leaves an earlier pose file as it was and the program running; once
-// the doll answers again, 実行 writes what the solver gives for its posture.
+// The node check and 実行 ask only the fitted nodes, in table order. A failed read leaves an earlier pose
+// file as it was and the program running; once the doll answers again, 実行 writes what the solver gives.
 TEST_F(LiveCapture, SensorReadFailingAtExecuteWritesNothingUntilTheDollAnswers) {
     controlDoll("--posture " + dataFile("seated.posture"));
     std::size_t mark = dollLog().size();
@@ -66,13 +62,6 @@ TEST_F(LiveCapture, SensorReadFailingAtExecuteWritesNothingUntilTheDollAnswers) 
     controlDoll("--clear-faults");
     executeAndExpect(run, expectedPoseFile(run, 0x7F, 0x3FFFF, 8, 0, "seated.posture"));
     EXPECT_EQ(requestsSince(mark), transcript("live_capture_requests.txt"));
-}
-
-TEST_F(LiveCapture, PortThatCannotBeOpenedEndsWithOne) {
-    ProgramRun run;
-    startIn(run, liveSettings(nullptr, "250").c_str(), L"7f");
-    expectMessage(run, "仮想通信ポート (COM250) に接続できません。");
-    EXPECT_EQ(exitStatusOf(run), 1u);
 }
 
 }  // namespace

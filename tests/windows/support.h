@@ -1,6 +1,5 @@
-// What the Wine tests share: Gestalyx.exe started in a folder of its own, the
-// pose file the core gives for comparison, and the virtual doll on a serial
-// port as tools/with-virtual-doll starts it: its port, control file and log.
+// What the Wine tests share: Gestalyx.exe started in a folder of its own, the pose file the core gives
+// for comparison, and the virtual doll on a serial port as tools/with-virtual-doll starts it.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -49,10 +48,7 @@ struct ProgramRun {
     HWND window = nullptr;  // the capture window
     fs::path poseFile() const { return folder / "Gestalyx.pz2"; }
     // A test that stopped early leaves no program behind.
-    ~ProgramRun() {
-        DWORD status;
-        if (program.process.hProcess != nullptr) waitForExit(program, status, 0);
-    }
+    ~ProgramRun() { DWORD status; waitForExit(program, status, 0); }
 };
 
 // Starts Gestalyx.exe in an empty folder named after the test, with the settings file unless null.
@@ -72,8 +68,8 @@ inline void waitForCaptureWindow(ProgramRun& run) {
 }
 
 // Started, with the node check over.
-inline void startWhenReady(ProgramRun& run, const std::string& settings, const wchar_t* argument = L"7f") {
-    ASSERT_NO_FATAL_FAILURE(startIn(run, settings.c_str(), argument));
+inline void startWhenReady(ProgramRun& run, const std::string& settings) {
+    ASSERT_NO_FATAL_FAILURE(startIn(run, settings.c_str(), L"7f"));
     ASSERT_NO_FATAL_FAILURE(waitForCaptureWindow(run));
     ASSERT_TRUE(waitUntilEnabled(run.window, IDOK, timeoutMs)) << "実行 never enabled";
 }
@@ -94,16 +90,9 @@ inline DWORD exitStatusOf(ProgramRun& run) {
     return status;
 }
 
-// An environment variable, empty when unset; a Unix path as Wine shows it (the root is drive Z:).
-inline std::string environment(const char* name) { return std::getenv(name) != nullptr ? std::getenv(name) : ""; }
-inline fs::path onDriveZ(const std::string& unixPath) { return unixPath.empty() ? "" : "Z:" + unixPath; }
 // A file under tests/data as the doll, a Unix program, names it; its rows.
 inline std::string dataFile(const std::string& name) { return GESTALYX_TEST_DATA "/" + name; }
-inline std::vector<DataRow> dataTable(const char* name) {
-    std::vector<DataRow> rows = readDataTable("Z:" + dataFile(name));
-    EXPECT_FALSE(rows.empty()) << "no rows in " << name;
-    return rows;
-}
+inline std::vector<DataRow> dataTable(const char* name) { return readDataTable("Z:" + dataFile(name)); }
 
 // What the solver and the writer give for the part mask, the checked parts and the row switched
 // off (-1: none): for sample pose `pose`, or for the vectors of the posture file when one is named.
@@ -135,21 +124,24 @@ inline void executeAndExpect(ProgramRun& run, const std::string& expected) {
     EXPECT_EQ(std::regex_replace(readFile(run.poseFile()), time, "$1"), std::regex_replace(expected, time, "$1"));
 }
 
-// The request lines of a wire transcript under tests/data ("name | requests"
-// a line), joined by blanks.
+// The request lines of a wire transcript under tests/data ("name | requests" a line), joined by blanks.
 inline std::string transcript(const char* name) {
     std::string requests;
     for (const DataRow& row : dataTable(name)) requests += (requests.empty() ? "" : " ") + row.fields[1];
     return requests;
 }
 
-// The doll's COM port number; 0 when the tests run without the doll.
-inline unsigned dollPort() { return std::atoi(environment("GESTALYX_DOLL_PORT").c_str()); }
+// What tools/with-virtual-doll passes on (empty without the doll): the doll's port, settings that
+// name it, and the doll's log and control file as Wine sees their Unix paths (the root is drive Z:).
+inline std::string dollSetting(const char* name) { return std::getenv(name) != nullptr ? std::getenv(name) : ""; }
+inline unsigned dollPort() { return std::atoi(dollSetting("GESTALYX_DOLL_PORT").c_str()); }
+inline fs::path dollPath(const char* name) { return dollSetting(name).empty() ? "" : "Z:" + dollSetting(name); }
+inline std::string onDollPort() { return withValue(standardSettings, "PortNumber", std::to_string(dollPort())); }
 
 // Applies options to the doll, one a line as on its command line, renamed into place so that the
 // doll never reads half of them; the doll deletes the file once it has applied them.
 inline void controlDoll(const std::string& lines) {
-    fs::path control = onDriveZ(environment("GESTALYX_DOLL_CONTROL")), written = control.string() + ".new";
+    fs::path control = dollPath("GESTALYX_DOLL_CONTROL"), written = control.string() + ".new";
     ASSERT_FALSE(control.empty()) << "not run through tools/with-virtual-doll";
     writeFile(written, lines + "\n");
     fs::rename(written, control);
@@ -157,7 +149,7 @@ inline void controlDoll(const std::string& lines) {
     ASSERT_FALSE(fs::exists(control)) << "the doll did not take " << lines;
 }
 
-inline std::string dollLog() { return readFile(onDriveZ(environment("GESTALYX_DOLL_LOG"))); }
+inline std::string dollLog() { return readFile(dollPath("GESTALYX_DOLL_LOG")); }
 
 // The requests logged after `mark` (the log's length at some time), LF left out, joined by blanks. The doll
 // writes "<ms> [<ms>] <request> -> <reply>[ <fault>]" just after the reply, maybe in parts: this waits for `count`.
