@@ -11,18 +11,18 @@ char dollFileMessage[512];
 const char* const dollFaultNames[FaultIgnoreCommand + 1] = {"none", "silent",  "wrong-echo",    "cut",
                                                             "lf",   "garbage", "ignore-command"};
 
-namespace {
-
-constexpr int lineCapacity = 256;
-constexpr int maxWords = 8;
-
-int fail(const char* format, ...) {
+int dollFail(const char* format, ...) {
     va_list arguments;
     va_start(arguments, format);
     std::vsnprintf(dollFileMessage, sizeof dollFileMessage, format, arguments);
     va_end(arguments);
     return 0;
 }
+
+namespace {
+
+constexpr int lineCapacity = 256;
+constexpr int maxWords = 8;
 
 // Cuts the line at '#' and splits it at blanks in place. Returns the number
 // of words, or maxWords + 1 when there are more than fit.
@@ -71,12 +71,12 @@ int readMemoryNode(Doll& doll, char* words[maxWords], int count) {
     long offsets[3];
     if (count != 8 || std::strcmp(words[2], "firmware") != 0 || std::strcmp(words[4], "stored") != 0 ||
         !readHexByte(words[1], address) || !readHexByte(words[3], version))
-        return fail("expected \"node <address> firmware <version> stored <X> <Y> <Z>\"");
+        return dollFail("expected \"node <address> firmware <version> stored <X> <Y> <Z>\"");
     for (int axis = 0; axis < 3; ++axis)
         if (!readNumber(words[5 + axis], 10, -1024, 1023, offsets[axis]))
-            return fail("a stored offset is a whole number of half counts from -1024 to 1023");
+            return dollFail("a stored offset is a whole number of half counts from -1024 to 1023");
     DollNode* node = findDollNode(doll, address);
-    if (node == nullptr) return fail("the doll has no node at address %02x", address);
+    if (node == nullptr) return dollFail("the doll has no node at address %02x", address);
     node->firmwareVersion = version;
     for (int axis = 0; axis < 3; ++axis) node->storedOffset[axis] = static_cast<std::int16_t>(offsets[axis]);
     return 1;
@@ -94,7 +94,7 @@ DollFaultPlan* faultPlanOf(Doll& doll, const char* target) {
 
 int loadDollMemory(Doll& doll, const char* path) {
     std::FILE* file = std::fopen(path, "r");
-    if (file == nullptr) return errno == ENOENT ? 1 : fail("%s: cannot be read: %s", path, std::strerror(errno));
+    if (file == nullptr) return errno == ENOENT ? 1 : dollFail("%s: cannot be read: %s", path, std::strerror(errno));
     Doll loaded = doll;
     char line[lineCapacity];
     int number = 0;
@@ -103,22 +103,22 @@ int loadDollMemory(Doll& doll, const char* path) {
         char* words[maxWords];
         int count = tooLong ? 0 : splitWords(line, words);
         if (tooLong)
-            good = fail("line too long");
+            good = dollFail("line too long");
         else if (count == 0)
             continue;
         else if (std::strcmp(words[0], "switch-source") == 0)
             good = (count == 2 && readHexByte(words[1], loaded.switchSource)) ||
-                   fail("expected \"switch-source <byte in hex>\"");
+                   dollFail("expected \"switch-source <byte in hex>\"");
         else if (std::strcmp(words[0], "node") == 0)
             good = readMemoryNode(loaded, words, count);
         else
-            good = fail("expected \"switch-source\" or \"node\"");
+            good = dollFail("expected \"switch-source\" or \"node\"");
     }
     std::fclose(file);
     if (!good) {
         char reason[sizeof dollFileMessage];
         std::memcpy(reason, dollFileMessage, sizeof reason);
-        return fail("%s, line %d: %s", path, number, reason);
+        return dollFail("%s, line %d: %s", path, number, reason);
     }
     doll.switchSource = loaded.switchSource;
     for (int i = 0; i < dollNodeCount; ++i) {
@@ -131,9 +131,9 @@ int loadDollMemory(Doll& doll, const char* path) {
 int saveDollMemory(const Doll& doll, const char* path) {
     char temporary[4096];
     if (std::snprintf(temporary, sizeof temporary, "%s.tmp", path) >= static_cast<int>(sizeof temporary))
-        return fail("%s: path too long", path);
+        return dollFail("%s: path too long", path);
     std::FILE* file = std::fopen(temporary, "w");
-    if (file == nullptr) return fail("%s: cannot be written: %s", temporary, std::strerror(errno));
+    if (file == nullptr) return dollFail("%s: cannot be written: %s", temporary, std::strerror(errno));
     std::fprintf(file, "# virtual-doll memory: what the doll keeps while switched off\n");
     std::fprintf(file, "switch-source %02x\n", doll.switchSource);
     std::fprintf(file, "# node <address> firmware <version> stored <X> <Y> <Z>, offsets in half counts\n");
@@ -145,14 +145,14 @@ int saveDollMemory(const Doll& doll, const char* path) {
     if (!written || std::rename(temporary, path) != 0) {
         int error = errno;
         std::remove(temporary);
-        return fail("%s: cannot be written: %s", path, std::strerror(error));
+        return dollFail("%s: cannot be written: %s", path, std::strerror(error));
     }
     return 1;
 }
 
 int loadDollPosture(Doll& doll, const char* path) {
     std::FILE* file = std::fopen(path, "r");
-    if (file == nullptr) return fail("%s: cannot be read: %s", path, std::strerror(errno));
+    if (file == nullptr) return dollFail("%s: cannot be read: %s", path, std::strerror(errno));
     std::int8_t posture[dollNodeCount][6];
     char line[lineCapacity];
     int number = 0, rows = 0;
@@ -161,11 +161,11 @@ int loadDollPosture(Doll& doll, const char* path) {
         char* words[maxWords];
         int count = tooLong ? 0 : splitWords(line, words);
         if (tooLong) {
-            good = fail("line too long");
+            good = dollFail("line too long");
         } else if (count == 0) {
             continue;
         } else if (rows == dollNodeCount) {
-            good = fail("more than %d node lines", dollNodeCount);
+            good = dollFail("more than %d node lines", dollNodeCount);
         } else {
             long value = 0;
             good = count == 6;
@@ -173,7 +173,7 @@ int loadDollPosture(Doll& doll, const char* path) {
                 good = readNumber(words[k], 10, -128, 127, value);
                 posture[rows][k] = static_cast<std::int8_t>(value);
             }
-            if (!good) fail("expected six whole counts from -128 to 127 (x1 y1 z1 x2 y2 z2)");
+            if (!good) dollFail("expected six whole counts from -128 to 127 (x1 y1 z1 x2 y2 z2)");
             ++rows;
         }
     }
@@ -181,10 +181,10 @@ int loadDollPosture(Doll& doll, const char* path) {
     if (!good) {
         char reason[sizeof dollFileMessage];
         std::memcpy(reason, dollFileMessage, sizeof reason);
-        return fail("%s, line %d: %s", path, number, reason);
+        return dollFail("%s, line %d: %s", path, number, reason);
     }
     if (rows != dollNodeCount)
-        return fail("%s: %d node lines, expected %d (hip, chest, head, rShldr, rForeArm, lShldr, lForeArm, "
+        return dollFail("%s: %d node lines, expected %d (hip, chest, head, rShldr, rForeArm, lShldr, lForeArm, "
                     "rThigh, rShin, lThigh, lShin)",
                     path, rows, dollNodeCount);
     for (int i = 0; i < dollNodeCount; ++i) std::memcpy(doll.nodes[i].posture, posture[i], sizeof posture[i]);
@@ -194,18 +194,18 @@ int loadDollPosture(Doll& doll, const char* path) {
 int applyDollSetting(Doll& doll, const char* name, const char* value) {
     bool takesValue = std::strcmp(name, "--clear-faults") != 0;
     if (takesValue != (value != nullptr))
-        return fail(takesValue ? "%s needs a value" : "%s takes no value", name);
+        return dollFail(takesValue ? "%s needs a value" : "%s takes no value", name);
     char text[64] = "";
     if (value != nullptr && std::snprintf(text, sizeof text, "%s", value) >= static_cast<int>(sizeof text))
-        return fail("%s %s: value too long", name, value);
+        return dollFail("%s %s: value too long", name, value);
     // KIND@TARGET and N@TARGET: no target means every exchange.
     char* target = std::strchr(text, '@');
     if (target != nullptr) *target++ = '\0';
     bool targets = std::strcmp(name, "--fault") == 0 || std::strcmp(name, "--correct-from") == 0;
-    if (target != nullptr && !targets) return fail("%s %s: no target allowed", name, value);
+    if (target != nullptr && !targets) return dollFail("%s %s: no target allowed", name, value);
     DollFaultPlan* plan = targets ? faultPlanOf(doll, target) : nullptr;
     if (targets && plan == nullptr)
-        return fail("%s %s: the target is a node address in hex (20, 30 to 39) or \"doll\"", name, value);
+        return dollFail("%s %s: the target is a node address in hex (20, 30 to 39) or \"doll\"", name, value);
 
     long number;
     if (std::strcmp(name, "--clear-faults") == 0) {
@@ -217,29 +217,29 @@ int applyDollSetting(Doll& doll, const char* name, const char* value) {
         int kind = FaultIgnoreCommand;
         while (kind >= 0 && std::strcmp(text, dollFaultNames[kind]) != 0) --kind;
         if (kind < 0)
-            return fail("--fault %s: the kind is one of silent, wrong-echo, cut, lf, garbage, ignore-command, none",
+            return dollFail("--fault %s: the kind is one of silent, wrong-echo, cut, lf, garbage, ignore-command, none",
                         value);
         plan->kind = static_cast<DollFault>(kind);
     } else if (std::strcmp(name, "--correct-from") == 0) {
-        if (!readNumber(text, 10, 1, 1000000, number)) return fail("--correct-from %s: N is 1 or more", value);
+        if (!readNumber(text, 10, 1, 1000000, number)) return dollFail("--correct-from %s: N is 1 or more", value);
         plan->correctFromAttempt = static_cast<std::uint32_t>(number);
     } else if (std::strcmp(name, "--noise") == 0) {
-        if (!readNumber(text, 10, 0, 127, number)) return fail("--noise %s: counts from 0 to 127", value);
+        if (!readNumber(text, 10, 0, 127, number)) return dollFail("--noise %s: counts from 0 to 127", value);
         doll.noise = static_cast<std::uint8_t>(number);
     } else if (std::strcmp(name, "--seed") == 0) {
         char* end;
         errno = 0;
         unsigned long long seed = std::strtoull(text, &end, 10);
         if (errno != 0 || *end != '\0' || text[0] < '0' || text[0] > '9')
-            return fail("--seed %s: a whole number", value);
+            return dollFail("--seed %s: a whole number", value);
         doll.random = seed;
     } else if (std::strcmp(name, "--fault-rate") == 0) {
-        if (!readNumber(text, 10, 0, 100, number)) return fail("--fault-rate %s: a percentage from 0 to 100", value);
+        if (!readNumber(text, 10, 0, 100, number)) return dollFail("--fault-rate %s: a percentage from 0 to 100", value);
         doll.faultPercent = static_cast<std::uint32_t>(number);
     } else if (std::strcmp(name, "--status") == 0) {
-        if (!readHexByte(text, doll.status)) return fail("--status %s: a byte in hex (00 to ff)", value);
+        if (!readHexByte(text, doll.status)) return dollFail("--status %s: a byte in hex (00 to ff)", value);
     } else {
-        return fail("unknown option %s", name);
+        return dollFail("unknown option %s", name);
     }
     return 1;
 }

@@ -8,6 +8,9 @@
 
 extern char dollFileMessage[512];
 
+// Formats the message into dollFileMessage and returns 0, for `return dollFail(...)`.
+int dollFail(const char* format, ...);
+
 // Names of the fault kinds, indexed by DollFault, as options and the log spell them.
 extern const char* const dollFaultNames[FaultIgnoreCommand + 1];
 

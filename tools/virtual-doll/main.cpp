@@ -191,14 +191,6 @@ unsigned char heard[heardShown];
 std::size_t heardLength = 0;
 std::size_t heardTotal = 0;
 
-int fail(const char* format, ...) {
-    va_list arguments;
-    va_start(arguments, format);
-    std::vsnprintf(dollFileMessage, sizeof dollFileMessage, format, arguments);
-    va_end(arguments);
-    return 0;
-}
-
 double monotonicMilliseconds() {
     timespec now;
     clock_gettime(CLOCK_MONOTONIC, &now);
@@ -301,9 +293,9 @@ int applyOption(const char* name, const char* value, OptionPlace place) {
     const OptionEntry* entry = nullptr;
     for (const OptionEntry& option : optionTable)
         if (std::strcmp(option.name, name) == 0 && (option.places & place) != 0) entry = &option;
-    if (entry == nullptr) return fail("unknown option %s%s", name, place == ControlFile ? " in the control file" : "");
+    if (entry == nullptr) return dollFail("unknown option %s%s", name, place == ControlFile ? " in the control file" : "");
     if (entry->takesValue != (value != nullptr))
-        return fail(entry->takesValue ? "%s needs a value" : "%s takes no value", name);
+        return dollFail(entry->takesValue ? "%s needs a value" : "%s takes no value", name);
     switch (entry->action) {
     case SetStatePath: statePath = value; return 1;
     case SetLogPath: logPath = value; return 1;
@@ -380,7 +372,7 @@ void onSignal(int number) {
 }
 
 int catchSignals() {
-    if (pipe(signalPipe) != 0) return fail("no pipe for signals: %s", std::strerror(errno));
+    if (pipe(signalPipe) != 0) return dollFail("no pipe for signals: %s", std::strerror(errno));
     for (int fd : signalPipe) {
         fcntl(fd, F_SETFL, O_NONBLOCK);
         fcntl(fd, F_SETFD, FD_CLOEXEC);
@@ -389,7 +381,7 @@ int catchSignals() {
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     for (int number : {SIGINT, SIGTERM, SIGHUP})
-        if (sigaction(number, &action, nullptr) != 0) return fail("signals: %s", std::strerror(errno));
+        if (sigaction(number, &action, nullptr) != 0) return dollFail("signals: %s", std::strerror(errno));
     signal(SIGPIPE, SIG_IGN);
     return 1;
 }
@@ -412,22 +404,22 @@ int openLine() {
     masterFd = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (masterFd < 0 || grantpt(masterFd) != 0 || unlockpt(masterFd) != 0 ||
         ptsname_r(masterFd, slaveName, sizeof slaveName) != 0)
-        return fail("no pseudo-terminal: %s", std::strerror(errno));
+        return dollFail("no pseudo-terminal: %s", std::strerror(errno));
     slaveFd = open(slaveName, O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (slaveFd < 0) return fail("%s cannot be opened: %s", slaveName, std::strerror(errno));
+    if (slaveFd < 0) return dollFail("%s cannot be opened: %s", slaveName, std::strerror(errno));
     if (!makeRaw(masterFd) || !makeRaw(slaveFd))
-        return fail("%s cannot be set to raw mode: %s", slaveName, std::strerror(errno));
-    if (fcntl(masterFd, F_SETFL, O_NONBLOCK) != 0) return fail("%s: %s", slaveName, std::strerror(errno));
+        return dollFail("%s cannot be set to raw mode: %s", slaveName, std::strerror(errno));
+    if (fcntl(masterFd, F_SETFL, O_NONBLOCK) != 0) return dollFail("%s: %s", slaveName, std::strerror(errno));
     return 1;
 }
 
 int createLink() {
     struct stat existing;
     if (lstat(linkPath, &existing) == 0) {
-        if (!S_ISLNK(existing.st_mode)) return fail("%s exists and is not a symbolic link: not replaced", linkPath);
-        if (unlink(linkPath) != 0) return fail("%s cannot be replaced: %s", linkPath, std::strerror(errno));
+        if (!S_ISLNK(existing.st_mode)) return dollFail("%s exists and is not a symbolic link: not replaced", linkPath);
+        if (unlink(linkPath) != 0) return dollFail("%s cannot be replaced: %s", linkPath, std::strerror(errno));
     }
-    if (symlink(slaveName, linkPath) != 0) return fail("%s cannot be linked: %s", linkPath, std::strerror(errno));
+    if (symlink(slaveName, linkPath) != 0) return dollFail("%s cannot be linked: %s", linkPath, std::strerror(errno));
     linked = true;
     return 1;
 }
@@ -445,7 +437,7 @@ int readCommandLine(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         char* name = argv[i];
         if (std::strncmp(name, "--", 2) != 0) {
-            if (linkPath != nullptr) return fail("one link path only: %s", name);
+            if (linkPath != nullptr) return dollFail("one link path only: %s", name);
             linkPath = name;
             continue;
         }
@@ -454,12 +446,12 @@ int readCommandLine(int argc, char** argv) {
             *equals = '\0';
             value = equals + 1;
         } else if (optionTakesValue(name)) {
-            if (i + 1 == argc) return fail("%s needs a value", name);
+            if (i + 1 == argc) return dollFail("%s needs a value", name);
             value = argv[++i];
         }
         if (!applyOption(name, value, CommandLine)) return 0;
     }
-    return linkPath != nullptr || fail("no link path (virtual-doll --help)");
+    return linkPath != nullptr || dollFail("no link path (virtual-doll --help)");
 }
 
 // Feeds what the line brought to the doll, answering each completed request.
@@ -482,7 +474,7 @@ int serveLine() {
     for (;;) {
         pollfd watched[2] = {{masterFd, POLLIN, 0}, {signalPipe[0], POLLIN, 0}};
         if (poll(watched, 2, controlPollMilliseconds) < 0 && errno != EINTR)
-            return fail("poll: %s", std::strerror(errno));
+            return dollFail("poll: %s", std::strerror(errno));
         unsigned char number;
         if ((watched[1].revents & POLLIN) != 0 && read(signalPipe[0], &number, 1) == 1) {
             logRemark("virtual-doll: signal %d, link removed", number);
@@ -492,7 +484,7 @@ int serveLine() {
         if ((watched[0].revents & POLLIN) != 0) {
             unsigned char bytes[4096];
             ssize_t count = read(masterFd, bytes, sizeof bytes);
-            if (count < 0 && errno != EAGAIN && errno != EINTR) return fail("%s: %s", slaveName, std::strerror(errno));
+            if (count < 0 && errno != EAGAIN && errno != EINTR) return dollFail("%s: %s", slaveName, std::strerror(errno));
             if (count > 0) serveBytes(bytes, static_cast<std::size_t>(count), monotonicMilliseconds());
         } else if ((watched[0].revents & (POLLHUP | POLLERR)) != 0) {
             usleep(controlPollMilliseconds * 1000);  // nobody on the line: wait without spinning
@@ -510,7 +502,7 @@ int main(int argc, char** argv) {
     if (!saveDollMemory(doll, statePath)) stop(2, dollFileMessage);
     if (logPath != nullptr && (logFile = std::fopen(logPath, "w")) == nullptr) {
         logFile = stderr;
-        fail("%s cannot be written: %s", logPath, std::strerror(errno));
+        dollFail("%s cannot be written: %s", logPath, std::strerror(errno));
         stop(2, dollFileMessage);
     }
     setvbuf(logFile, nullptr, _IOLBF, 0);
