@@ -15,7 +15,6 @@
 
 HWND progressBar;
 int sequenceRunning;
-int currentPart;
 
 constexpr UINT_PTR sequenceTimer = 2;
 constexpr UINT sequenceTickMs = 20;

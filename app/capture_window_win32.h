@@ -8,7 +8,6 @@
 
 extern HWND progressBar;
 extern int sequenceRunning;
-extern int currentPart;
 
 LRESULT CALLBACK captureWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK samplePoseDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

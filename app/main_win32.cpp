@@ -17,10 +17,10 @@
 #include "device/serial_port.h"
 #include "model/body_parts.h"
 #include "output/pose_file.h"
-#include "settings/calibration_page_win32.h"
-#include "settings/hardware_settings.h"
-#include "settings/settings_sheet_win32.h"
-#include "settings/switch_page_win32.h"
+#include "hardware_settings/calibration_page_win32.h"
+#include "hardware_settings/hardware_settings.h"
+#include "hardware_settings/settings_sheet_win32.h"
+#include "hardware_settings/switch_page_win32.h"
 #include "solver/sample_poses.h"
 
 static void clearProgramState(HINSTANCE instance) {

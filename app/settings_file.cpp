@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "platform/error_report.h"
-#include "app/number_text.h"
+#include "platform/number_text.h"
 #include "platform/platform.h"
 #include "model/body_parts.h"
 

@@ -40,6 +40,7 @@ constexpr BodyPartTable initialBodyPartTable = {{
 }};
 
 BodyPartTable bodyPartTable = initialBodyPartTable;
+int currentPart;
 
 void resetBodyPartTable() { bodyPartTable = initialBodyPartTable; }
 

@@ -40,6 +40,10 @@ using BodyPartTable = std::array<BodyPart, bodyPartCount>;
 extern const BodyPartTable initialBodyPartTable;
 extern BodyPartTable bodyPartTable;
 
+// The row the capture window's node check has reached, or the node part the
+// calibration page shows.
+extern int currentPart;
+
 // Restores every row to its static values with all working values zero.
 void resetBodyPartTable();
 

@@ -1,7 +1,7 @@
 // The calibration page's arithmetic: offsets clamped to the node's range in
 // steps of 0.5 count, the offset edit's text rule, and the offset computed
 // from a live reading. The cases are in calibration.txt.
-#include "settings/calibration.h"
+#include "hardware_settings/calibration.h"
 #include "tests/common/data_table.h"
 
 TEST(Calibration, OffsetsAreClampedToHalfCountsInRange) {

@@ -3,7 +3,7 @@
 // does not answer, with one message. The cases are in survey_failures.txt.
 #include "device/node_protocol.h"
 #include "model/body_parts.h"
-#include "settings/hardware_settings.h"
+#include "hardware_settings/hardware_settings.h"
 #include "tests/common/data_table.h"
 #include "tests/native/doll_port.h"
 #include "tests/native/fake_platform.h"

@@ -3,7 +3,7 @@
 // The tests run in order on the one doll; the sheet's steps are in settings_sheet_steps.txt.
 #include "tests/windows/support.h"
 
-#include "settings/settings_resource.h"
+#include "hardware_settings/settings_resource.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include <io.h>
 
 #include "device/offset_code.h"
-#include "settings/settings_resource.h"
+#include "hardware_settings/settings_resource.h"
 #include "tools/driver/driver.h"
 
 static void closeBoxes(DrivenProgram& program) {

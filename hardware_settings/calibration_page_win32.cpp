@@ -1,17 +1,16 @@
-#include "settings/calibration_page_win32.h"
+#include "hardware_settings/calibration_page_win32.h"
 
 #include <commctrl.h>
 
 #include <cmath>
 #include <cstdio>
 
-#include "app/capture_window_win32.h"
 #include "model/body_parts.h"
 #include "platform/platform_win32.h"
-#include "settings/calibration.h"
-#include "settings/hardware_settings.h"
-#include "settings/page_text_win32.h"
-#include "settings/settings_resource.h"
+#include "hardware_settings/calibration.h"
+#include "hardware_settings/hardware_settings.h"
+#include "hardware_settings/page_text_win32.h"
+#include "hardware_settings/settings_resource.h"
 
 HWND calibrationStatusBar;
 int liveTimerActive;

@@ -1,10 +1,10 @@
-#include "settings/calibration.h"
+#include "hardware_settings/calibration.h"
 
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 
-#include "app/number_text.h"
+#include "platform/number_text.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "settings/settings_sheet_win32.h"
+#include "hardware_settings/settings_sheet_win32.h"
 
 #include <commctrl.h>
 #include <prsht.h>
@@ -7,9 +7,9 @@
 #include <iterator>
 
 #include "platform/platform_win32.h"
-#include "settings/calibration_page_win32.h"
-#include "settings/hardware_settings.h"
-#include "settings/switch_page_win32.h"
+#include "hardware_settings/calibration_page_win32.h"
+#include "hardware_settings/hardware_settings.h"
+#include "hardware_settings/switch_page_win32.h"
 
 // The header record here is the form that ends with the watermark and
 // header-bitmap members, and its size says so.

@@ -1,4 +1,4 @@
-#include "settings/hardware_settings.h"
+#include "hardware_settings/hardware_settings.h"
 
 #include <cstdio>
 

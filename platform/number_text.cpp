@@ -1,4 +1,4 @@
-#include "app/number_text.h"
+#include "platform/number_text.h"
 
 bool isWhiteSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 

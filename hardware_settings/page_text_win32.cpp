@@ -1,4 +1,4 @@
-#include "settings/page_text_win32.h"
+#include "hardware_settings/page_text_win32.h"
 
 #include <commctrl.h>
 

@@ -1,13 +1,13 @@
-#include "settings/switch_page_win32.h"
+#include "hardware_settings/switch_page_win32.h"
 
 #include <commctrl.h>
 
 #include <cstdio>
 
 #include "device/node_protocol.h"
-#include "settings/hardware_settings.h"
-#include "settings/page_text_win32.h"
-#include "settings/settings_resource.h"
+#include "hardware_settings/hardware_settings.h"
+#include "hardware_settings/page_text_win32.h"
+#include "hardware_settings/settings_resource.h"
 
 HWND switchStatusBar;
 
