@@ -13,7 +13,7 @@ namespace {
 int sendCommand(std::uint8_t node, std::uint8_t command) {
     if (!sendAddress(node, RegisterCommand)) return 0;
     sequenceNibble = (sequenceNibble + 1) & 0x0F;
-    return sendWrite(node, static_cast<std::uint8_t>(sequenceNibble << 4 | command));
+    return sendWrite(node, static_cast<std::uint8_t>(sequenceNibble << 4 | command), RegisterCommand);
 }
 
 // Consecutive registers from `first`, each value stored as soon as its read succeeds.
@@ -22,7 +22,7 @@ int readRegisters(std::uint8_t node, std::uint8_t first, Value* values, int coun
     if (!sendAddress(node, first)) return 0;
     for (int i = 0; i < count; ++i) {
         std::uint8_t value;
-        if (!sendRead(node, &value)) return 0;
+        if (!sendRead(node, &value, first + i)) return 0;
         values[i] = static_cast<Value>(value);
     }
     return 1;
@@ -39,15 +39,16 @@ int readOffsets(std::uint8_t node, std::uint8_t command, std::int16_t offsets[3]
 
 // The axis's two data registers, then the command that takes them.
 int sendOffset(std::uint8_t node, Axis axis, std::int16_t value, std::uint8_t command) {
-    return sendAddress(node, static_cast<std::uint8_t>(RegisterOffsets + 2 * axis)) &&
-           sendWrite(node, offsetLowByte(value)) && sendWrite(node, offsetHighBits(value)) &&
+    const int low = RegisterOffsets + 2 * axis;
+    return sendAddress(node, static_cast<std::uint8_t>(low)) && sendWrite(node, offsetLowByte(value), low) &&
+           sendWrite(node, offsetHighBits(value), low + 1) &&
            sendCommand(node, static_cast<std::uint8_t>(command + axis));
 }
 
 }  // namespace
 
 int clearCommand(std::uint8_t node) {
-    return sendAddress(node, RegisterCommand) && sendWrite(node, CommandClear);
+    return sendAddress(node, RegisterCommand) && sendWrite(node, CommandClear, RegisterCommand);
 }
 
 int readFirmwareVersion(std::uint8_t node, std::uint8_t* version) {

@@ -2,7 +2,10 @@
 // command register, read the firmware version, take a live reading, read the
 // sensor vectors, load and read the active or stored offsets, and set or
 // store one axis's offset. Each returns 1 when every exchange succeeded and 0
-// at the first failure, after which no further exchange is sent.
+// at the first failure, after which no further exchange is sent. Every read
+// and write names the register it is meant for, so that a repeated attempt
+// sets the pointer there again first; re-running a command is harmless, as
+// each reloads, retakes or applies registers.
 //
 // Register map of a node:
 //   0        firmware version

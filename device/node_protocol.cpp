@@ -14,6 +14,13 @@ constexpr unsigned identificationLength = sizeof identification - 1;
 char request[8];
 char reply[16];
 
+// The address request that sets the register pointer again before a repeated
+// read or write, or empty when the attempts repeat the request alone.
+char readdress[8];
+std::uint8_t readdressNode;
+
+constexpr unsigned addressReplyLength = 5;
+
 int hexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -30,33 +37,59 @@ int readNumber(const char* text, std::uint8_t* number) {
     return 1;
 }
 
+// The replies "%c%02x%c" (5 bytes) and "%c%02x%02x%c" (7 bytes) in `reply`:
+// the letter, one or two numbers, then CR; the last byte is not examined. The
+// first number must equal `echo` unless echo is negative.
+bool replyHolds(char letter, int numberCount, int echo, std::uint8_t numbers[2]) {
+    if (reply[0] != letter) return false;
+    for (int i = 0; i < numberCount; ++i)
+        if (!readNumber(reply + 1 + 2 * i, &numbers[i])) return false;
+    if (reply[1 + 2 * numberCount] != '\r') return false;
+    return echo < 0 || numbers[0] == echo;
+}
+
+// Before a repeated read or write: the node may have carried out the request
+// and only its reply was lost, moving its pointer on, so the pointer is set
+// again first. A failure of this exchange fails the attempt.
+bool pointerSetAgain() {
+    if (readdress[0] == '\0') return true;
+    std::uint8_t numbers[2];
+    return writeAll(readdress) && readExact(reply, addressReplyLength) && replyHolds('A', 1, readdressNode, numbers);
+}
+
 // Sends the request built once, up to three times, purging the port before
 // the second and third attempt only; an attempt counts when the whole reply
 // arrived and `accept` takes it.
 template <typename Accept>
 int exchange(unsigned replyLength, Accept accept) {
-    for (int attempt = 1; attempt <= exchangeAttempts; ++attempt) {
+    int result = 0;
+    for (int attempt = 1; attempt <= exchangeAttempts && result == 0; ++attempt) {
         if (attempt > 1) purgePort();
-        if (writeAll(request) && readExact(reply, replyLength) && accept()) return 1;
+        if ((attempt == 1 || pointerSetAgain()) && writeAll(request) && readExact(reply, replyLength) && accept())
+            result = 1;
     }
-    return 0;
+    readdress[0] = '\0';
+    return result;
 }
 
-// The replies "%c%02x%c" (5 bytes) and "%c%02x%02x%c" (7 bytes): the letter,
-// one or two numbers, then CR; the last byte is not examined. The first
-// number must equal `echo` unless echo is negative.
+// An exchange whose reply carries `numberCount` numbers; they are delivered only on success.
 int numberExchange(char letter, int numberCount, int echo, std::uint8_t numbers[2]) {
     const unsigned replyLength = 1 + 2 * numberCount + 2;
     return exchange(replyLength, [&] {
         std::uint8_t got[2];
-        if (reply[0] != letter) return false;
-        for (int i = 0; i < numberCount; ++i)
-            if (!readNumber(reply + 1 + 2 * i, &got[i])) return false;
-        if (reply[1 + 2 * numberCount] != '\r') return false;
-        if (echo >= 0 && got[0] != echo) return false;
+        if (!replyHolds(letter, numberCount, echo, got)) return false;
         for (int i = 0; i < numberCount; ++i) numbers[i] = got[i];
         return true;
     });
+}
+
+// A read or write meant for register `registerNumber` sets the pointer there
+// again before a repeated attempt; noRegister leaves the pointer to the node.
+void readdressWith(std::uint8_t node, int registerNumber) {
+    readdress[0] = '\0';
+    if (registerNumber == noRegister) return;
+    std::snprintf(readdress, sizeof readdress, "a%02x%02x\n", node, static_cast<std::uint8_t>(registerNumber));
+    readdressNode = node;
 }
 
 }  // namespace
@@ -67,14 +100,16 @@ int sendAddress(std::uint8_t node, std::uint8_t registerNumber) {
     return numberExchange('A', 1, node, numbers);
 }
 
-int sendWrite(std::uint8_t node, std::uint8_t value) {
+int sendWrite(std::uint8_t node, std::uint8_t value, int registerNumber) {
     std::snprintf(request, sizeof request, "w%02x%02x\n", node, value);
+    readdressWith(node, registerNumber);
     std::uint8_t numbers[2];
     return numberExchange('W', 1, node, numbers);
 }
 
-int sendRead(std::uint8_t node, std::uint8_t* value) {
+int sendRead(std::uint8_t node, std::uint8_t* value, int registerNumber) {
     std::snprintf(request, sizeof request, "r%02x\n", node);
+    readdressWith(node, registerNumber);
     std::uint8_t numbers[2];
     if (!numberExchange('R', 2, node, numbers)) return 0;
     *value = numbers[1];

@@ -9,10 +9,18 @@
 constexpr int exchangeAttempts = 3;
 
 // Node exchanges: the node's register pointer moves on by one after every
-// read and write.
+// read and write it carries out.
+//
+// A read or write given the register it is meant for (as every node
+// operation gives it) repeats an attempt only after setting the pointer
+// there again, with an address exchange after the purge: a node that carried
+// out the request but whose reply was lost has already moved its pointer on,
+// and the plain repeat would hit the next register. The line is the same as
+// without it whenever the first attempt succeeds.
+constexpr int noRegister = -1;
 int sendAddress(std::uint8_t node, std::uint8_t registerNumber);
-int sendWrite(std::uint8_t node, std::uint8_t value);
-int sendRead(std::uint8_t node, std::uint8_t* value);
+int sendWrite(std::uint8_t node, std::uint8_t value, int registerNumber = noRegister);
+int sendRead(std::uint8_t node, std::uint8_t* value, int registerNumber = noRegister);
 
 // Exchanges with the doll as a whole. The switch/LED source is 0 for the
 // built-in unit, 1 for the external one.

@@ -22,32 +22,45 @@ PortEntry presentPorts[256];
 char productDescUtf8[192];
 char message[320];
 
-// A property the device lacks, or one too long for the entry, reads as empty.
-void readProperty(HDEVINFO devices, SP_DEVINFO_DATA* device, DWORD property, char* text, DWORD size) {
-    DWORD type = 0;
-    if (!SetupDiGetDeviceRegistryPropertyA(devices, device, property, &type, reinterpret_cast<BYTE*>(text), size - 1,
-                                           nullptr) ||
-        type != REG_SZ)
-        text[0] = '\0';
-    text[size - 1] = '\0';
+// A registry text of up to 255 characters as UTF-8; one that does not fit reads as empty.
+void toUtf8(const wchar_t* wide, char* text, int size) {
+    if (WideCharToMultiByte(CP_UTF8, 0, wide, -1, text, size, nullptr, nullptr) == 0) text[0] = '\0';
 }
 
-void readPortName(HDEVINFO devices, SP_DEVINFO_DATA* device, char* text, DWORD size) {
-    text[0] = '\0';
-    HKEY key = SetupDiOpenDevRegKey(devices, device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ);
-    if (key == INVALID_HANDLE_VALUE) return;
+// The texts are read through the wide API, so that a Japanese name reaches
+// the comparison whole, whatever the ANSI code page. A property the device
+// lacks, or one too long for the entry, reads as empty.
+void readProperty(HDEVINFO devices, SP_DEVINFO_DATA* device, DWORD property, char* text, int size) {
+    wchar_t wide[256];
     DWORD type = 0;
-    DWORD length = size - 1;
-    if (RegQueryValueExA(key, "PortName", nullptr, &type, reinterpret_cast<BYTE*>(text), &length) != ERROR_SUCCESS ||
+    if (!SetupDiGetDeviceRegistryPropertyW(devices, device, property, &type, reinterpret_cast<BYTE*>(wide),
+                                           sizeof wide - sizeof(wchar_t), nullptr) ||
         type != REG_SZ)
-        length = 0;
-    text[length] = '\0';
-    RegCloseKey(key);
+        wide[0] = L'\0';
+    wide[std::size(wide) - 1] = L'\0';
+    toUtf8(wide, text, size);
+}
+
+void readPortName(HDEVINFO devices, SP_DEVINFO_DATA* device, char* text, int size) {
+    wchar_t wide[32];
+    wide[0] = L'\0';
+    HKEY key = SetupDiOpenDevRegKey(devices, device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ);
+    if (key != INVALID_HANDLE_VALUE) {
+        DWORD type = 0;
+        DWORD length = sizeof wide - sizeof(wchar_t);
+        if (RegQueryValueExW(key, L"PortName", nullptr, &type, reinterpret_cast<BYTE*>(wide), &length) !=
+                ERROR_SUCCESS ||
+            type != REG_SZ)
+            length = 0;
+        wide[length / sizeof(wchar_t)] = L'\0';
+        RegCloseKey(key);
+    }
+    toUtf8(wide, text, size);
 }
 
 // Fills presentPorts in the order SetupAPI lists the devices; returns how many.
 unsigned listPresentPorts() {
-    HDEVINFO devices = SetupDiGetClassDevsA(&GUID_DEVCLASS_PORTS, nullptr, nullptr, DIGCF_PRESENT);
+    HDEVINFO devices = SetupDiGetClassDevsW(&GUID_DEVCLASS_PORTS, nullptr, nullptr, DIGCF_PRESENT);
     if (devices == INVALID_HANDLE_VALUE) return 0;
     unsigned count = 0;
     SP_DEVINFO_DATA device;
@@ -62,22 +75,22 @@ unsigned listPresentPorts() {
     return count;
 }
 
-// The settings file's bytes are in the ANSI code page; the error box takes UTF-8.
+// The settings file's bytes are in the ANSI code page; the search and the error box take UTF-8.
 void ansiToUtf8(const char* text, char* utf8, int size) {
     wchar_t wide[64];
     int length = MultiByteToWideChar(CP_ACP, 0, text, -1, wide, static_cast<int>(std::size(wide)));
     if (length == 0) wide[0] = L'\0';
     wide[std::size(wide) - 1] = L'\0';
-    if (WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8, size, nullptr, nullptr) == 0) utf8[0] = '\0';
+    toUtf8(wide, utf8, size);
 }
 
 }  // namespace
 
 int openConfiguredPort(std::uint32_t portNumber, const char* productDesc) {
     if (portNumber == 0) {
-        portNumber = findPortNumber(presentPorts, listPresentPorts(), productDesc);
+        ansiToUtf8(productDesc, productDescUtf8, sizeof productDescUtf8);
+        portNumber = findPortNumber(presentPorts, listPresentPorts(), productDescUtf8);
         if (portNumber == 0) {
-            ansiToUtf8(productDesc, productDescUtf8, sizeof productDescUtf8);
             std::snprintf(message, sizeof message, "ProductDesc (%s) に一致する仮想通信ポートが見付かりません。",
                           productDescUtf8);
             reportError(message);

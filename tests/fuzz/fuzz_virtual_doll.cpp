@@ -22,10 +22,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         expect(good || std::memcmp(&before, &doll, sizeof doll) == 0, "a file that is not good changes nothing");
         return 0;
     }
-    // Two bytes of settings: the rate of random faults and the noise, a fault plan for every exchange.
+    // Two bytes of settings: the rates of random faults and lost replies and the noise, a fault plan for
+    // every exchange.
     doll.faultPercent = data[1] % 101;
+    doll.lostPercent = data[1] % 7;
     doll.noise = data[1] >> 1;
-    doll.fault = {static_cast<DollFault>(data[2] % 7), static_cast<std::uint32_t>(data[2] >> 5)};
+    doll.fault = {static_cast<DollFault>(data[2] % dollFaultKinds), static_cast<std::uint32_t>(data[2] >> 5)};
     char reply[dollReplyCapacity];
     for (std::size_t i = 3, length; i < size; ++i)
         if ((length = receiveDollByte(doll, data[i], reply)) > 0 && doll.lastFault == FaultNone)

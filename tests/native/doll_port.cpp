@@ -33,15 +33,20 @@ int purgePort() {
 }
 
 int writeAll(const char* text) {
-    if (!dollPort.retrying) {
+    // After a purge, an address request may set the pointer again before the read or write is repeated.
+    bool continues = dollPort.retrying || (dollPort.readdressing && dollPort.exchangeRequest == text);
+    if (!continues) {
         ++dollPort.exchanges;
         dollPort.exchangeStart = dollPort.clock;
         dollPort.overlong = false;
+        dollPort.exchangeRequest = text;
+        dollPort.readdressable = text[0] == 'r' || text[0] == 'w';
     }
+    dollPort.readdressing = dollPort.retrying && dollPort.readdressable && text[0] == 'a';
     dollPort.retrying = false;
-    std::size_t length = std::strlen(text);
-    dollPort.requestTime = static_cast<long>(length) * characterTime;
-    dollPort.clock += dollPort.requestTime;
+    long length = static_cast<long>(std::strlen(text));
+    if (!dollPort.readdressing) dollPort.requestTime = length * characterTime;
+    dollPort.clock += length * characterTime;
     dollPort.requests.emplace_back(text);
     if (dollPort.requests.size() > dollPort.answerLimit) return 1;
     if (dollPort.scripted) {
@@ -51,7 +56,7 @@ int writeAll(const char* text) {
         return 1;
     }
     char reply[dollReplyCapacity];
-    for (std::size_t i = 0; i < length; ++i)
+    for (long i = 0; i < length; ++i)
         dollPort.pending.append(reply, receiveDollByte(dollPort.doll, static_cast<unsigned char>(text[i]), reply));
     ++dollPort.faults[dollPort.doll.lastFault];
     return 1;
@@ -64,9 +69,11 @@ int readExact(char* buffer, unsigned count) {
     std::memcpy(buffer, dollPort.pending.data(), got);
     dollPort.pending.erase(0, got);
     dollPort.clock += got == count ? count * characterTime : readTimeOut(count);
-    // Three attempts, each its write and a read that waits out its time-out.
-    long limit = 3 * (dollPort.requestTime + readTimeOut(count));
-    if (!dollPort.overlong && dollPort.clock - dollPort.exchangeStart > limit) {
+    // Three attempts, each its write and a read that waits out its time-out, the second and
+    // third of a read or write each after an address exchange that may wait out its own.
+    long limit = 3 * (dollPort.requestTime + readTimeOut(count)) +
+                 (dollPort.readdressable ? 2 * (6 * characterTime + readTimeOut(5)) : 0);
+    if (!dollPort.readdressing && !dollPort.overlong && dollPort.clock - dollPort.exchangeStart > limit) {
         dollPort.overlong = true;
         ++dollPort.overlongExchanges;
     }

@@ -17,10 +17,12 @@ struct DollPort {
     std::vector<std::string> requests;        // as written, LF included
     std::string pending;                      // reply bytes not yet read
     int purges = 0;
-    long faults[FaultIgnoreCommand + 1] = {};  // attempts the doll answered with each fault
-    // The clock in bit times. An exchange is a first attempt and the retries after its purges.
+    long faults[dollFaultKinds] = {};  // attempts the doll answered with each fault
+    // The clock in bit times. An exchange is a first attempt and the retries after its purges, each
+    // of a read or write maybe begun by the address exchange that sets the pointer again.
     long clock = 0, exchanges = 0, overlongExchanges = 0, exchangeStart = 0, requestTime = 0;
-    bool retrying = false, overlong = false;
+    bool retrying = false, overlong = false, readdressable = false, readdressing = false;
+    std::string exchangeRequest;
 };
 
 extern DollPort dollPort;

@@ -205,15 +205,22 @@ DollFault plannedFault(Doll& doll, const DollRequest& request) {
         if (plan->correctFromAttempt > 1 && doll.attempt >= plan->correctFromAttempt) return FaultNone;
         return plan->kind == FaultNone ? FaultSilent : plan->kind;
     }
-    if (doll.faultPercent == 0 || randomBelow(doll, 100) >= doll.faultPercent) return FaultNone;
-    constexpr DollFault replyEdgeKinds[] = {FaultSilent, FaultCutShort, FaultLfForCr, FaultGarbage, FaultWrongEcho};
-    return replyEdgeKinds[randomBelow(doll, request.frame->echoes ? 5 : 4)];
+    if (doll.faultPercent == 0 && doll.lostPercent == 0) return FaultNone;
+    std::uint32_t chance = randomBelow(doll, 100);
+    if (chance < doll.faultPercent) {
+        constexpr DollFault replyEdgeKinds[] = {FaultSilent, FaultCutShort, FaultLfForCr, FaultGarbage, FaultWrongEcho};
+        return replyEdgeKinds[randomBelow(doll, request.frame->echoes ? 5 : 4)];
+    }
+    if (chance - doll.faultPercent >= doll.lostPercent) return FaultNone;
+    constexpr DollFault lostKinds[] = {FaultLost, FaultLostCut, FaultLostGarbage};
+    return lostKinds[randomBelow(doll, 3)];
 }
 
 // Damages a correct reply of `length` bytes; returns the length sent.
 std::size_t damageReply(Doll& doll, const DollRequest& request, DollFault fault, char* reply, std::size_t length) {
     switch (fault) {
-    case FaultSilent: return 0;
+    case FaultSilent:
+    case FaultLost: return 0;
     case FaultWrongEcho:
         if (request.node != nullptr) {
             // the next node in table order answers in its place
@@ -223,9 +230,11 @@ std::size_t damageReply(Doll& doll, const DollRequest& request, DollFault fault,
             putHexByte(reply + 1, request.number ^ 1);
         }
         return length;
-    case FaultCutShort: return length - 1;
+    case FaultCutShort:
+    case FaultLostCut: return length - 1;
     case FaultLfForCr: reply[length - 2] = '\n'; return length;
-    case FaultGarbage: std::memset(reply, '?', length); return length;
+    case FaultGarbage:
+    case FaultLostGarbage: std::memset(reply, '?', length); return length;
     default: return length;
     }
 }
@@ -240,7 +249,7 @@ std::size_t answerLine(Doll& doll, char* reply) {
         fault = FaultNone;
 
     // A reply-edge fault means the request never reached the node intact:
-    // whatever answering it changed is put back.
+    // whatever answering it changed is put back. A lost reply keeps it.
     DollNode nodeBefore{};
     if (request.node != nullptr) nodeBefore = *request.node;
     std::uint8_t switchSourceBefore = doll.switchSource;
@@ -249,9 +258,11 @@ std::size_t answerLine(Doll& doll, char* reply) {
     std::size_t length = answerRequest(doll, request, fault != FaultIgnoreCommand, reply);
     doll.lastFault = fault;
     if (fault == FaultNone || fault == FaultIgnoreCommand) return length;
-    if (request.node != nullptr) *request.node = nodeBefore;
-    doll.switchSource = switchSourceBefore;
-    doll.memoryChanged = memoryChangedBefore;
+    if (fault != FaultLost && fault != FaultLostCut && fault != FaultLostGarbage) {
+        if (request.node != nullptr) *request.node = nodeBefore;
+        doll.switchSource = switchSourceBefore;
+        doll.memoryChanged = memoryChangedBefore;
+    }
     return damageReply(doll, request, fault, reply, length);
 }
 
@@ -279,6 +290,7 @@ void powerUpDoll(Doll& doll) {
     doll.requestLength = 0;
     doll.lastRequestLength = 0;
     doll.lastFaulted = false;
+    doll.readdressed = false;
     doll.attempt = 0;
     doll.lastFault = FaultNone;
 }
@@ -305,15 +317,23 @@ std::size_t receiveDollByte(Doll& doll, unsigned char byte, char* reply) {
     doll.lineLength = 0;
     doll.lineOverflow = false;
 
-    // An attempt is the same line again right after a faulted exchange.
-    bool repeat = doll.lastFaulted && doll.requestLength == doll.lastRequestLength &&
+    // An attempt is the same line again right after a faulted exchange, or
+    // right after the address line that set the pointer again for it; that
+    // address line counts as the attempt's beginning.
+    bool repeat = (doll.lastFaulted || doll.readdressed) && doll.requestLength == doll.lastRequestLength &&
                   std::memcmp(doll.request, doll.lastRequest, doll.requestLength) == 0;
-    doll.attempt = repeat ? doll.attempt + 1 : 1;
+    bool readdressing = !repeat && doll.lastFaulted && doll.requestLength == 5 && doll.request[0] == 'a' &&
+                        doll.lastRequestLength >= 3 && (doll.lastRequest[0] == 'r' || doll.lastRequest[0] == 'w') &&
+                        std::memcmp(doll.request + 1, doll.lastRequest + 1, 2) == 0;
+    if (!(repeat && doll.readdressed)) doll.attempt = repeat || readdressing ? doll.attempt + 1 : 1;
 
     doll.lastFault = FaultNone;
     std::size_t length = dropped ? 0 : answerLine(doll, reply);
-    std::memcpy(doll.lastRequest, doll.request, doll.requestLength);
-    doll.lastRequestLength = doll.requestLength;
+    if (!readdressing) {
+        std::memcpy(doll.lastRequest, doll.request, doll.requestLength);
+        doll.lastRequestLength = doll.requestLength;
+    }
     doll.lastFaulted = doll.lastFault != FaultNone;
+    doll.readdressed = readdressing && !doll.lastFaulted;
     return length;
 }

@@ -17,9 +17,11 @@ constexpr int dollReplyCapacity = 16;
 constexpr std::uint8_t dollNodeAddresses[dollNodeCount] = {0x20, 0x30, 0x31, 0x32, 0x33, 0x34,
                                                             0x35, 0x36, 0x37, 0x38, 0x39};
 
-// Misbehaviour on purpose. Every kind but FaultIgnoreCommand sits at the
-// reply's edge: a faulted exchange leaves the model as it was (the request
-// did not reach the node intact) and its reply is absent or damaged.
+// Misbehaviour on purpose, all at the reply's edge but FaultIgnoreCommand.
+// The first kinds leave the model as it was (the request did not reach the
+// node intact) and the reply is absent or damaged; the lost kinds carry the
+// request out and then lose or damage the reply on its way back, the likeliest
+// fault of a real line.
 enum DollFault : std::uint8_t {
     FaultNone,
     FaultSilent,         // no reply at all
@@ -28,13 +30,19 @@ enum DollFault : std::uint8_t {
     FaultLfForCr,        // LF where the CR belongs
     FaultGarbage,        // bytes of the reply's length that are no reply
     FaultIgnoreCommand,  // command writes are acknowledged but not carried out
+    FaultLost,           // carried out, then no reply at all
+    FaultLostCut,        // carried out, then the reply without its last byte
+    FaultLostGarbage,    // carried out, then bytes of the reply's length that are no reply
 };
+constexpr int dollFaultKinds = FaultLostGarbage + 1;
 
 struct DollFaultPlan {
     DollFault kind = FaultNone;
     // 0 or 1: every exchange is faulted. N > 1: attempts 1 to N-1 of each
     // exchange are faulted and the Nth and later are answered correctly. An
-    // attempt is a repeat of the previous request line after a faulted reply.
+    // attempt is a repeat of the previous request line after a faulted reply;
+    // a read or write repeated after an address line for its node (the
+    // pointer set again) is one attempt with that address line.
     std::uint32_t correctFromAttempt = 0;
 };
 
@@ -57,6 +65,7 @@ struct Doll {
     DollFaultPlan fault;        // every exchange, before any node's own plan
     DollFaultPlan unitFault;    // the doll's own exchanges only: c, u, s and v
     std::uint32_t faultPercent; // random faults: chance per exchange, 0-100
+    std::uint32_t lostPercent;  // random lost replies, after faultPercent's share: chance per exchange
     std::uint64_t random;       // seeded generator state for noise and random faults
 
     // The line being received, and the request last completed (for the log).
@@ -66,10 +75,13 @@ struct Doll {
     char request[dollRequestCapacity];
     std::size_t requestLength;
 
-    // Retry tracking for correctFromAttempt.
+    // Retry tracking for correctFromAttempt: the request being attempted,
+    // whether the last line was faulted, and whether it set the pointer
+    // again for that request.
     char lastRequest[dollRequestCapacity];
     std::size_t lastRequestLength;
     bool lastFaulted;
+    bool readdressed;
     std::uint32_t attempt;
 
     DollFault lastFault;  // the fault applied to the last exchange, FaultNone if none

@@ -8,8 +8,9 @@
 
 char dollFileMessage[512];
 
-const char* const dollFaultNames[FaultIgnoreCommand + 1] = {"none", "silent",  "wrong-echo",    "cut",
-                                                            "lf",   "garbage", "ignore-command"};
+const char* const dollFaultNames[dollFaultKinds] = {"none",    "silent",         "wrong-echo", "cut",
+                                                   "lf",      "garbage",        "ignore-command", "lost",
+                                                   "lost-cut", "lost-garbage"};
 
 int dollFail(const char* format, ...) {
     va_list arguments;
@@ -213,12 +214,14 @@ int applyDollSetting(Doll& doll, const char* name, const char* value) {
         doll.unitFault = {};
         for (DollNode& node : doll.nodes) node.fault = {};
         doll.faultPercent = 0;
+        doll.lostPercent = 0;
     } else if (std::strcmp(name, "--fault") == 0) {
-        int kind = FaultIgnoreCommand;
+        int kind = dollFaultKinds - 1;
         while (kind >= 0 && std::strcmp(text, dollFaultNames[kind]) != 0) --kind;
         if (kind < 0)
-            return dollFail("--fault %s: the kind is one of silent, wrong-echo, cut, lf, garbage, ignore-command, none",
-                        value);
+            return dollFail("--fault %s: the kind is one of silent, wrong-echo, cut, lf, garbage, ignore-command, "
+                            "lost, lost-cut, lost-garbage, none",
+                            value);
         plan->kind = static_cast<DollFault>(kind);
     } else if (std::strcmp(name, "--correct-from") == 0) {
         if (!readNumber(text, 10, 1, 1000000, number)) return dollFail("--correct-from %s: N is 1 or more", value);
@@ -236,6 +239,9 @@ int applyDollSetting(Doll& doll, const char* name, const char* value) {
     } else if (std::strcmp(name, "--fault-rate") == 0) {
         if (!readNumber(text, 10, 0, 100, number)) return dollFail("--fault-rate %s: a percentage from 0 to 100", value);
         doll.faultPercent = static_cast<std::uint32_t>(number);
+    } else if (std::strcmp(name, "--lost-rate") == 0) {
+        if (!readNumber(text, 10, 0, 100, number)) return dollFail("--lost-rate %s: a percentage from 0 to 100", value);
+        doll.lostPercent = static_cast<std::uint32_t>(number);
     } else if (std::strcmp(name, "--status") == 0) {
         if (!readHexByte(text, doll.status)) return dollFail("--status %s: a byte in hex (00 to ff)", value);
     } else {

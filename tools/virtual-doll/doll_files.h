@@ -12,7 +12,7 @@ extern char dollFileMessage[512];
 int dollFail(const char* format, ...);
 
 // Names of the fault kinds, indexed by DollFault, as options and the log spell them.
-extern const char* const dollFaultNames[FaultIgnoreCommand + 1];
+extern const char* const dollFaultNames[dollFaultKinds];
 
 // Reads the doll's memory (switch/LED source, each node's firmware version
 // and stored offsets). A file that does not exist leaves the doll as it is.
@@ -28,5 +28,5 @@ int saveDollMemory(const Doll& doll, const char* path);
 int loadDollPosture(Doll& doll, const char* path);
 
 // Applies one setting: --noise, --seed, --fault, --correct-from,
-// --fault-rate, --status or --clear-faults, with its value (null for none).
+// --fault-rate, --lost-rate, --status or --clear-faults, with its value (null for none).
 int applyDollSetting(Doll& doll, const char* name, const char* value);

@@ -78,7 +78,7 @@ Options (also accepted as --option=value)
                         options of this list (one per line, same syntax, '#'
                         starts a comment), then it is deleted. Write it under
                         another name and rename it into place. Only there:
-          --clear-faults    removes every fault and the fault rate
+          --clear-faults    removes every fault and both rates
           --power-cycle     saves the memory, reads it back from the state file
                             and powers up: registers and pointers cleared, the
                             active offsets become the stored ones
@@ -102,17 +102,27 @@ Options (also accepted as --option=value)
           garbage           '?' bytes of the reply's length
           ignore-command    writes to the command register are acknowledged
                             but not carried out; other exchanges stay correct
+          lost              the request is carried out, then no reply at all
+          lost-cut          carried out, then the reply without its last byte
+          lost-garbage      carried out, then '?' bytes of the reply's length
           none              removes the fault of that target
-                        A faulted reply leaves the doll as it was, as if the
-                        request never arrived intact (ignore-command aside).
+                        silent, wrong-echo, cut, lf and garbage leave the doll as
+                        it was, as if the request never arrived intact; the lost
+                        kinds leave it as the request left it (the pointer moved
+                        on, the register written, the command run).
   --correct-from N[@TARGET]
                         the fault applies to attempts 1..N-1 of each exchange
                         only; without a --fault for that target those attempts
                         are silent. An attempt is the same request line again
-                        right after a faulted exchange.
+                        right after a faulted exchange; an address line for the
+                        node of a faulted read or write (the pointer set again),
+                        and the repeat after it, are one attempt.
   --fault-rate PERCENT  random faults of the kinds silent, cut, lf, garbage and
                         wrong-echo at that chance per exchange not otherwise
                         faulted (seeded)
+  --lost-rate PERCENT   random faults of the kinds lost, lost-cut and
+                        lost-garbage at that chance per exchange, besides the
+                        fault rate's (the two together at most 100)
   --status BYTE         the byte answered to s, in hex (default 00)
   --log-reply-time      a second time on each exchange's log line: when the
                         reply's last byte was written
@@ -163,6 +173,7 @@ constexpr OptionEntry optionTable[] = {
     {"--fault", true, CommandLine | ControlFile, DollSetting},
     {"--correct-from", true, CommandLine | ControlFile, DollSetting},
     {"--fault-rate", true, CommandLine | ControlFile, DollSetting},
+    {"--lost-rate", true, CommandLine | ControlFile, DollSetting},
     {"--status", true, CommandLine | ControlFile, DollSetting},
     {"--log-reply-time", false, CommandLine, LogReplyTime},
     {"--clear-faults", false, ControlFile, DollSetting},
