@@ -64,4 +64,29 @@ TEST_F(LiveCapture, SensorReadFailingAtExecuteWritesNothingUntilTheDollAnswers) 
     EXPECT_EQ(requestsSince(mark), transcript("live_capture_requests.txt"));
 }
 
+// One reply lost after the node acted, in each kind of exchange live capture makes: the attempt is
+// repeated after the address exchange that sets the pointer again, so the pose file is exactly the
+// posture's and the exit status 0; the wire shows the address exchange only where the reply was lost.
+TEST_F(LiveCapture, ALostReplyIsRepeatedOnItsOwnRegister) {
+    const struct { const char *lost, *requests; } cases[] = {
+        {"lost@w2000", "a2003 w2000 a2003 w2000 a2000 r20 a3003"},      // the command write of the node check
+        {"lost-garbage@r30", "a3000 r30 a3000 r30 a3103"},               // a firmware read of the node check
+        {"lost-cut@r31,3", "a310d r31 r31 a310e r31 r31 r31 r31 r31 a320d"},  // head's second sensor-vector read
+    };
+    controlDoll("--posture " + dataFile("seated.posture"));
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.lost);
+        controlDoll(std::string("--fault-once ") + row.lost);
+        std::size_t mark = dollLog().size();
+        ProgramRun run;
+        ASSERT_NO_FATAL_FAILURE(startWhenReady(run, liveSettings()));
+        executeAndExpect(run, expectedPoseFile(run, 0x7F, 0x3FFFF, -1, 0, "seated.posture"));
+        std::string requests = " " + requestsSince(mark);
+        EXPECT_NE(requests.find(row.requests), std::string::npos) << requests;
+        std::ptrdiff_t addresses = 0;
+        for (std::size_t at = 0; (at = requests.find(" a", at)) != std::string::npos; ++at) ++addresses;
+        EXPECT_EQ(addresses, 11 * 2 + 11 + 1) << "two per node check, one per read of the vectors, and one more";
+    }
+}
+
 }  // namespace

@@ -243,7 +243,10 @@ std::size_t answerLine(Doll& doll, char* reply) {
     DollRequest request;
     if (!parseRequest(doll, doll.request, doll.requestLength, request)) return 0;
 
-    DollFault fault = plannedFault(doll, request);
+    bool once = doll.onceKind != FaultNone && doll.requestLength == doll.onceLength &&
+                std::memcmp(doll.request, doll.onceRequest, doll.onceLength) == 0 && --doll.onceCountdown == 0;
+    DollFault fault = once ? doll.onceKind : plannedFault(doll, request);
+    if (once) doll.onceKind = FaultNone;
     bool commandWrite = request.frame->letter == 'w' && request.node->pointer == RegisterCommand;
     if ((fault == FaultIgnoreCommand && !commandWrite) || (fault == FaultWrongEcho && !request.frame->echoes))
         fault = FaultNone;

@@ -66,6 +66,13 @@ struct Doll {
     DollFaultPlan unitFault;    // the doll's own exchanges only: c, u, s and v
     std::uint32_t faultPercent; // random faults: chance per exchange, 0-100
     std::uint32_t lostPercent;  // random lost replies, after faultPercent's share: chance per exchange
+
+    // One fault on one request line: the onceCountdown-th line equal to
+    // onceRequest (without its LF) gets onceKind, before any plan or rate.
+    DollFault onceKind;
+    char onceRequest[dollRequestCapacity];
+    std::size_t onceLength;
+    std::uint32_t onceCountdown;
     std::uint64_t random;       // seeded generator state for noise and random faults
 
     // The line being received, and the request last completed (for the log).

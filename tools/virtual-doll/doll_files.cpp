@@ -203,8 +203,11 @@ int applyDollSetting(Doll& doll, const char* name, const char* value) {
     char* target = std::strchr(text, '@');
     if (target != nullptr) *target++ = '\0';
     bool targets = std::strcmp(name, "--fault") == 0 || std::strcmp(name, "--correct-from") == 0;
-    if (target != nullptr && !targets) return dollFail("%s %s: no target allowed", name, value);
+    bool once = std::strcmp(name, "--fault-once") == 0;
+    if (target != nullptr && !targets && !once) return dollFail("%s %s: no target allowed", name, value);
     DollFaultPlan* plan = targets ? faultPlanOf(doll, target) : nullptr;
+    int kind = dollFaultKinds - 1;
+    while ((targets || once) && kind >= 0 && std::strcmp(text, dollFaultNames[kind]) != 0) --kind;
     if (targets && plan == nullptr)
         return dollFail("%s %s: the target is a node address in hex (20, 30 to 39) or \"doll\"", name, value);
 
@@ -215,9 +218,22 @@ int applyDollSetting(Doll& doll, const char* name, const char* value) {
         for (DollNode& node : doll.nodes) node.fault = {};
         doll.faultPercent = 0;
         doll.lostPercent = 0;
+        doll.onceKind = FaultNone;
+    } else if (once) {
+        // KIND@REQUEST[,N]: the Nth line equal to REQUEST from now, the first unless N is given.
+        char* count = target != nullptr ? std::strchr(target, ',') : nullptr;
+        if (count != nullptr) *count++ = '\0';
+        number = 1;
+        if (kind <= FaultNone || target == nullptr || target[0] == '\0' ||
+            std::strlen(target) >= sizeof doll.onceRequest || (count != nullptr && !readNumber(count, 10, 1, 1000000, number)))
+            return dollFail("--fault-once %s: KIND@REQUEST[,N], a fault kind, a request line without its LF and the "
+                            "Nth such line from now (1 or more)",
+                            value);
+        doll.onceKind = static_cast<DollFault>(kind);
+        doll.onceLength = std::strlen(target);
+        std::memcpy(doll.onceRequest, target, doll.onceLength);
+        doll.onceCountdown = static_cast<std::uint32_t>(number);
     } else if (std::strcmp(name, "--fault") == 0) {
-        int kind = dollFaultKinds - 1;
-        while (kind >= 0 && std::strcmp(text, dollFaultNames[kind]) != 0) --kind;
         if (kind < 0)
             return dollFail("--fault %s: the kind is one of silent, wrong-echo, cut, lf, garbage, ignore-command, "
                             "lost, lost-cut, lost-garbage, none",

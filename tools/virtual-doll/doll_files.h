@@ -28,5 +28,5 @@ int saveDollMemory(const Doll& doll, const char* path);
 int loadDollPosture(Doll& doll, const char* path);
 
 // Applies one setting: --noise, --seed, --fault, --correct-from,
-// --fault-rate, --lost-rate, --status or --clear-faults, with its value (null for none).
+// --fault-once, --fault-rate, --lost-rate, --status or --clear-faults, with its value (null for none).
 int applyDollSetting(Doll& doll, const char* name, const char* value);

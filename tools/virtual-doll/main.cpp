@@ -117,6 +117,10 @@ Options (also accepted as --option=value)
                         right after a faulted exchange; an address line for the
                         node of a faulted read or write (the pointer set again),
                         and the repeat after it, are one attempt.
+  --fault-once KIND@REQUEST[,N]
+                        the fault KIND once, on the Nth request line equal to
+                        REQUEST (without its LF, e.g. r20 or w2018) from now,
+                        the first unless N is given; before any other fault
   --fault-rate PERCENT  random faults of the kinds silent, cut, lf, garbage and
                         wrong-echo at that chance per exchange not otherwise
                         faulted (seeded)
@@ -172,6 +176,7 @@ constexpr OptionEntry optionTable[] = {
     {"--pace", false, CommandLine | ControlFile, SetPace},
     {"--fault", true, CommandLine | ControlFile, DollSetting},
     {"--correct-from", true, CommandLine | ControlFile, DollSetting},
+    {"--fault-once", true, CommandLine | ControlFile, DollSetting},
     {"--fault-rate", true, CommandLine | ControlFile, DollSetting},
     {"--lost-rate", true, CommandLine | ControlFile, DollSetting},
     {"--status", true, CommandLine | ControlFile, DollSetting},
