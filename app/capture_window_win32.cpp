@@ -4,7 +4,7 @@
 
 #include "platform/error_report.h"
 #include "platform/platform_win32.h"
-#include "app/live_capture.h"
+#include "device/node_check.h"
 #include "app/resource.h"
 #include "app/settings_file.h"
 #include "device/port_search.h"

@@ -12,3 +12,7 @@ int parsePartMask(const char* text, std::uint32_t& partMask);
 // mask: "/settings" or "-settings", in any case, with nothing but white space
 // around it. Returns 1 when `text` is that switch.
 int isSettingsSwitch(const char* text);
+
+// The switch that starts the monitor mode: "/monitor" or "-monitor", under
+// the same rules.
+int isMonitorSwitch(const char* text);

@@ -1,6 +1,8 @@
 // Start-up of Gestalyx.exe: the part mask from the command line, the
 // settings file, then the capture window and its message loop. The exit
 // status tells the host whether the pose file was written (0) or not (1).
+// "/settings" starts the hardware settings mode and "/monitor" the monitor
+// in place of the capture window.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -13,6 +15,7 @@
 #include "platform/program.h"
 #include "app/resource.h"
 #include "app/settings_file.h"
+#include "device/node_check.h"
 #include "device/port_search.h"
 #include "device/serial_port.h"
 #include "model/body_parts.h"
@@ -21,6 +24,7 @@
 #include "hardware_settings/hardware_settings.h"
 #include "hardware_settings/settings_sheet_win32.h"
 #include "hardware_settings/switch_page_win32.h"
+#include "monitor/monitor_window_win32.h"
 #include "solver/sample_poses.h"
 
 static void clearProgramState(HINSTANCE instance) {
@@ -51,6 +55,21 @@ static int runSettingsMode() {
     if (surveyNodes() && !runSettingsSheet()) reportError("can not create dialog window");
     closePort();
     return 1;
+}
+
+// The monitor: the port is open from before the node check until the
+// window has closed and its reader has stopped, on every way out. A node
+// that does not answer the check is named and ends the mode with 1;
+// closing the window ends it with 0.
+static int runMonitorMode() {
+    if (!openConfiguredPort(portNumber, productDesc)) return 1;
+    captureLabel = "LIVE";
+    int checked = 1;
+    for (int row = 0; row < bodyPartCount && checked; ++row)
+        if (!(bodyPartTable[row].flags & NoNode)) checked = checkPartNode(row);
+    int status = checked ? runMonitorWindow() : 1;
+    closePort();
+    return status;
 }
 
 static int registerCaptureWindowClass() {
@@ -95,8 +114,11 @@ static int runMessageLoop() {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     clearProgramState(instance);
 
+    // The monitor solves every part, as the part mask 7f lets the capture mode.
     std::uint32_t partMask = 0;
-    if (isSettingsSwitch(commandLine)) settingsMode = 1;
+    bool monitorMode = isMonitorSwitch(commandLine);
+    if (monitorMode) partMask = 0x7F;
+    else if (isSettingsSwitch(commandLine)) settingsMode = 1;
     else if (!parsePartMask(commandLine, partMask)) {
         reportError("起動引数が不正です。適用する部位を表す 16 進数を 1 つ指定してください (例: 7f)。");
         return 1;
@@ -107,6 +129,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_PROGRESS_CLASS | ICC_BAR_CLASSES | ICC_TAB_CLASSES};
     InitCommonControlsEx(&controls);
     if (settingsMode != 0) return runSettingsMode();
+    if (monitorMode) return runMonitorMode();
     // The doll's port, for a live capture, stays open until the program ends.
     if (!openCaptureSource()) return 1;
     if (!registerCaptureWindowClass()) {

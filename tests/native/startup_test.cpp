@@ -3,13 +3,14 @@
 #include "model/body_parts.h"
 #include "tests/common/data_table.h"
 
-TEST(CommandLine, ArgumentIsOneHexadecimalNumberOrTheSettingsSwitch) {
+TEST(CommandLine, ArgumentIsOneHexadecimalNumberOrAModeSwitch) {
     for (const DataRow& row : readDataTable(GESTALYX_TEST_DATA "/command_line.txt")) {
         SCOPED_TRACE(row.where);
         std::uint32_t mask = 0;
         EXPECT_EQ(parsePartMask(row.fields[0].c_str(), mask), std::stoi(row.fields[1]));
         EXPECT_EQ(mask, std::stoul(row.fields[2], nullptr, 0));
-        EXPECT_EQ(isSettingsSwitch(row.fields[0].c_str()), std::stoi(row.fields[3]));
+        EXPECT_EQ(isSettingsSwitch(row.fields[0].c_str()), row.fields[3] == "settings");
+        EXPECT_EQ(isMonitorSwitch(row.fields[0].c_str()), row.fields[3] == "monitor");
     }
 }
 

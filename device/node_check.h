@@ -1,6 +1,6 @@
-// Live capture: with [CAPTURE] Source=doll the capture window checks each
-// fitted node over the serial link and 実行 solves the sensor vectors read
-// from the doll's nodes, in place of a sample pose.
+// The fitted nodes over the serial link, with the user told which node failed:
+// the node check that live capture and the monitor make at start, and the
+// sensor vectors that live capture's 実行 solves in place of a sample pose.
 #pragma once
 
 // One step of the node check for `row`, a part with a fitted node: clears its

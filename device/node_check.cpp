@@ -1,4 +1,4 @@
-#include "app/live_capture.h"
+#include "device/node_check.h"
 
 #include <cstdio>
 

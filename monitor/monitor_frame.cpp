@@ -1,0 +1,61 @@
+#include "monitor/monitor_frame.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "device/node_operations.h"
+#include "solver/joint_angles.h"
+
+void listFittedNodes(FittedNodes& nodes) {
+    nodes.count = 0;
+    for (int row = 0; row < bodyPartCount; ++row) {
+        if (bodyPartTable[row].flags & NoNode) continue;
+        nodes.rows[nodes.count] = static_cast<std::uint8_t>(row);
+        nodes.addresses[nodes.count++] = bodyPartTable[row].nodeAddress;
+    }
+}
+
+int readMonitorFrame(const FittedNodes& nodes, MonitorFrame& frame) {
+    frame.failedRows = 0;
+    for (int i = 0; i < nodes.count; ++i)
+        if (!readSensorVectors(nodes.addresses[i], frame.sensor[nodes.rows[i]])) frame.failedRows |= 1u << nodes.rows[i];
+    return frame.failedRows == 0;
+}
+
+int firstFailedRow(const MonitorFrame& frame) {
+    for (int row = 0; row < bodyPartCount; ++row)
+        if (frame.failedRows >> row & 1) return row;
+    return -1;
+}
+
+void solveMonitorFrame(const MonitorFrame& frame) {
+    for (int row = 0; row < bodyPartCount; ++row)
+        if (!(bodyPartTable[row].flags & NoNode))
+            std::memcpy(bodyPartTable[row].sensor, frame.sensor[row], sizeof bodyPartTable[row].sensor);
+    solveSensorVectors();
+}
+
+// A name is free when opening it fails because nothing is there; a file that
+// exists but cannot be read is taken, so that it is never overwritten.
+static bool nameIsFree(const char* name) {
+    errno = 0;
+    std::FILE* file = std::fopen(name, "rb");
+    if (file != nullptr) {
+        std::fclose(file);
+        return false;
+    }
+    return errno == ENOENT;
+}
+
+unsigned nextFreeNumber(const char* const formats[], int count, char names[][monitorNameCapacity]) {
+    for (unsigned number = 1; number <= 999; ++number) {
+        bool free = true;
+        for (int i = 0; i < count; ++i) {
+            std::snprintf(names[i], monitorNameCapacity, formats[i], number);
+            free = free && nameIsFree(names[i]);
+        }
+        if (free) return number;
+    }
+    return 0;
+}

@@ -1,0 +1,43 @@
+// The monitor's frames: the two sensor vectors of every fitted node, read one
+// node after the other as fast as the line allows, and what the window makes
+// of them. The reader thread only reads frames; the window's thread solves
+// them into the body-part table, names the nodes that failed and saves poses.
+#pragma once
+
+#include <cstdint>
+
+#include "model/body_parts.h"
+
+// The fitted nodes in table order, taken from the table once before
+// streaming, so that the reader never reads the table the window writes.
+struct FittedNodes {
+    int count;
+    std::uint8_t rows[bodyPartCount];
+    std::uint8_t addresses[bodyPartCount];
+};
+
+struct MonitorFrame {
+    std::int8_t sensor[bodyPartCount][6];  // x1 y1 z1 x2 y2 z2 per row, counts; rows without a node unused
+    std::uint32_t failedRows;              // bit i: row i's node did not answer in this frame
+    double seconds;                        // when the frame's last read ended, on the reader's clock
+};
+
+void listFittedNodes(FittedNodes& nodes);
+
+// Reads every fitted node's sensor vectors into `frame`. A node that does not
+// answer is marked in failedRows and the others are still read. Returns 1
+// when the frame is complete.
+int readMonitorFrame(const FittedNodes& nodes, MonitorFrame& frame);
+
+// The first row marked as failed, or -1 for a complete frame.
+int firstFailedRow(const MonitorFrame& frame);
+
+// Puts a complete frame's vectors into the body-part table and solves every
+// part, selectable as start-up left them (the part mask 7f for the monitor).
+void solveMonitorFrame(const MonitorFrame& frame);
+
+// The first number from 1 to 999 for which no file named by any of the
+// `count` formats (each with one %03u) exists in the current folder, or 0
+// when every number is taken. The names for it are left in `names`.
+constexpr int monitorNameCapacity = 32;
+unsigned nextFreeNumber(const char* const formats[], int count, char names[][monitorNameCapacity]);

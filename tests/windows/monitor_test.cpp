@@ -1,0 +1,103 @@
+// The monitor end to end against the virtual doll: its poses saved as live capture writes them, a
+// window that answers while the line is busy, and a node that stops answering or is silent from the start.
+#include "monitor/monitor_resource.h"
+#include "output/bvh_file.h"
+#include "tests/windows/support.h"
+
+namespace {
+
+class Monitor : public testing::Test {
+protected:
+    void SetUp() override {
+        controlDoll("--clear-faults\n--posture " + dataFile("seated.posture"));
+        captureLabel = "LIVE";
+    }
+    void TearDown() override { captureLabel = "DEMO"; }
+};
+
+// The monitor window of the program, or null when none shows within the time-out.
+HWND waitForMonitor(ProgramRun& run) {
+    for (DWORD start = GetTickCount(); GetTickCount() - start < static_cast<DWORD>(timeoutMs); Sleep(20)) {
+        HWND window = FindWindowW(L"#32770", L"Gestalyx モニタ");
+        DWORD process = 0;
+        if (window != nullptr) GetWindowThreadProcessId(window, &process);
+        if (process == run.program.process.dwProcessId && IsWindowVisible(window)) return window;
+    }
+    return nullptr;
+}
+
+std::string statusText(HWND window) { return wideToUtf8(controlText(window, IDC_MONITOR_STATUS)); }
+
+// Waits until the status text holds `part`; the text as it was last seen.
+std::string waitForStatus(HWND window, const std::string& part, DWORD ms = 5000) {
+    std::string text;
+    for (DWORD start = GetTickCount(); GetTickCount() - start < ms; Sleep(50))
+        if ((text = statusText(window)).find(part) != std::string::npos) break;
+    return text;
+}
+
+// ポーズ保存 twice: pose-001 and pose-002, each pose file as live capture writes it with every part
+// ticked and each motion file as the writer gives it for that pose; the window answers any message
+// within 50 ms while it streams; 閉じる ends the mode with 0.
+TEST_F(Monitor, SavesThePoseAsLiveCaptureWritesIt) {
+    ProgramRun run;
+    ASSERT_NO_FATAL_FAILURE(startIn(run, onDollPort().c_str(), L"/monitor"));
+    HWND window = waitForMonitor(run);
+    ASSERT_NE(window, nullptr) << "no monitor window";
+    EXPECT_EQ(controlText(window, IDC_SAVE_POSE), L"ポーズ保存");
+    EXPECT_EQ(controlText(window, IDCANCEL), L"閉じる");
+    EXPECT_NE(waitForStatus(window, " フレーム/秒").find("フレーム/秒"), std::string::npos);
+    for (int i = 0; i < 40; ++i) {
+        ULONGLONG start = GetTickCount64();
+        DWORD_PTR result;
+        EXPECT_NE(SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &result), 0);
+        EXPECT_LE(GetTickCount64() - start, 50u) << "message " << i;
+        Sleep(25);
+    }
+    std::string expectedPose = expectedPoseFile(run, 0x7F, 0x3FFFF, -1, 0, "seated.posture");
+    ASSERT_EQ(writeBvhPose((run.folder / "expected.bvh").string().c_str()), 1);
+    static const std::regex time(R"((\nGestalyx ver1\.0\.0 LIVE\n)\d{4}/\d\d/\d\d \d\d:\d\d:\d\d\n)");
+    for (const char* number : {"001", "002"}) {
+        SCOPED_TRACE(number);
+        std::string name = std::string("pose-") + number;
+        ASSERT_TRUE(pressButton(window, IDC_SAVE_POSE));
+        std::string status = waitForStatus(window, name + ".pz2 と " + name + ".bvh を保存しました。");
+        EXPECT_NE(status.find("を保存しました。"), std::string::npos) << status;
+        EXPECT_EQ(std::regex_replace(readFile(run.folder / (name + ".pz2")), time, "$1"),
+                  std::regex_replace(expectedPose, time, "$1"));
+        EXPECT_EQ(readFile(run.folder / (name + ".bvh")), readFile(run.folder / "expected.bvh"));
+    }
+    ASSERT_TRUE(pressButton(window, IDCANCEL));
+    EXPECT_EQ(exitStatusOf(run), 0u);
+}
+
+// A node that stops answering while the monitor streams: no message box, its name in the status text,
+// ポーズ保存 writes nothing after its two seconds, and the window stays until Esc, which ends with 0.
+TEST_F(Monitor, NodeThatStopsAnsweringIsNamedAndNothingIsSaved) {
+    ProgramRun run;
+    ASSERT_NO_FATAL_FAILURE(startIn(run, onDollPort().c_str(), L"/monitor"));
+    HWND window = waitForMonitor(run);
+    ASSERT_NE(window, nullptr) << "no monitor window";
+    controlDoll("--fault silent@31");
+    const std::string named = "頭部 (head) ノードのセンサ値が取得できませんでした。";
+    EXPECT_NE(waitForStatus(window, named).find(named), std::string::npos) << statusText(window);
+    ASSERT_TRUE(pressButton(window, IDC_SAVE_POSE));
+    std::string status = waitForStatus(window, "ポーズは保存していません。", 5000);
+    EXPECT_NE(status.find(named + "ポーズは保存していません。"), std::string::npos) << status;
+    EXPECT_FALSE(fs::exists(run.folder / "pose-001.pz2") || fs::exists(run.folder / "pose-001.bvh"));
+    MessageBoxSeen box;
+    EXPECT_FALSE(waitForMessageBox(run.program, box, 0)) << wideToUtf8(box.text);
+    EXPECT_TRUE(IsWindowVisible(window));
+    pressEscape(window);
+    EXPECT_EQ(exitStatusOf(run), 0u);
+}
+
+TEST_F(Monitor, NodeSilentAtTheStartIsNamedAndEndsWithOne) {
+    controlDoll("--fault silent@31");
+    ProgramRun run;
+    ASSERT_NO_FATAL_FAILURE(startIn(run, onDollPort().c_str(), L"/monitor"));
+    expectMessage(run, "頭部 (head) ノードの情報が取得できませんでした。");
+    EXPECT_EQ(exitStatusOf(run), 1u);
+}
+
+}  // namespace
