@@ -26,6 +26,13 @@ inline std::string unescape(const std::string& text) {
     return bytes;
 }
 
+// The whole file's bytes; empty when it cannot be read.
+inline std::string fileText(const std::string& path) {
+    std::stringstream text;
+    text << std::ifstream(path, std::ios::binary).rdbuf();
+    return text.str();
+}
+
 struct DataRow { std::string where; std::vector<std::string> fields; };  // where: "file:line", for SCOPED_TRACE
 
 // Every row of the file, or with `kind` those whose first field is `kind`; none fails the test.

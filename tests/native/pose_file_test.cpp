@@ -15,13 +15,7 @@
 
 constexpr double pi = 3.141592653589793;
 
-static std::string readFile(const std::string& path) {
-    std::stringstream text;
-    text << std::ifstream(path, std::ios::binary).rdbuf();
-    return text.str();
-}
-
-static const std::string hipFile = readFile(GESTALYX_TEST_DATA "/hip_only.pz2");
+static const std::string hipFile = fileText(GESTALYX_TEST_DATA "/hip_only.pz2");
 
 class PoseFile : public testing::Test {
 protected:
@@ -47,7 +41,7 @@ TEST_F(PoseFile, WholeFileForOneSelectedPartUnderAnyLocale) {
         int written = writePoseFile(path.c_str(), 1);
         std::setlocale(LC_NUMERIC, "C");
         EXPECT_EQ(written, 1) << locale;
-        EXPECT_EQ(readFile(path), hipFile) << locale;
+        EXPECT_EQ(fileText(path), hipFile) << locale;
     }
     EXPECT_TRUE(fakePlatform.errorBoxes.empty());
 }
@@ -59,7 +53,7 @@ TEST_F(PoseFile, MaskSelectsActorBlocksAndNodesMakeDiagnosticRows) {
         for (BodyPart& part : bodyPartTable)
             if (row.fields[1] == part.name) part.flags |= NoNode;
         ASSERT_EQ(writePoseFile(path.c_str(), static_cast<std::uint32_t>(std::stoul(row.fields[0], nullptr, 0))), 1);
-        std::istringstream text(readFile(path));
+        std::istringstream text(fileText(path));
         std::string actors, diagnostic;
         for (std::string line; std::getline(text, line);) {
             if (line.starts_with("actor ")) actors += (actors.empty() ? "" : " ") + line.substr(6, line.find(':') - 6);
@@ -92,5 +86,5 @@ TEST_F(PoseFile, FailuresShowTheirMessageAndLeaveWhatWasWritten) {
                                                "一時ファイル (/dev/full) に書き込めません。",
                                                "一時ファイル (" + path + ") に書き込めません。"};
     EXPECT_EQ(fakePlatform.errorBoxes, messages);
-    EXPECT_EQ(readFile(path), hipFile.substr(0, 100));
+    EXPECT_EQ(fileText(path), hipFile.substr(0, 100));
 }

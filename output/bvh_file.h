@@ -1,0 +1,18 @@
+// The motion file: the reference figure's skeleton and the joint angles of
+// one frame or of many, in the BVH format that animation programs import.
+#pragma once
+
+#include "solver/figure_pose.h"
+
+// The frame time of a file of one pose: 30 frames a second.
+constexpr double bvhPoseFrameTime = 1.0 / 30;
+
+// Writes `fileName` ("wb", LF line ends): the hierarchy with hip as ROOT and
+// every other part as a JOINT under its parent, then `frameCount` frames
+// (none when 0 or less) `frameTime` seconds apart. Returns 1 when everything
+// was written and the file closed without error; otherwise shows the error
+// box and returns 0, leaving any partial file on disk.
+int writeBvhFile(const char* fileName, const PoseFrame* frames, int frameCount, double frameTime);
+
+// One frame of the body-part table's joint angles as they stand.
+int writeBvhPose(const char* fileName);
