@@ -44,8 +44,13 @@ LARGE_INTEGER clockFrequency, clockStart;
 HWND monitorWindow;
 FigurePose shownPose;          // the latest complete frame on the figure
 std::uint32_t failedRows;      // the parts whose node failed in the latest frame
-unsigned framesSinceTick;      // frames taken since the status text was last made
-ULONGLONG tickTime;
+// The frame rate over the last four ticks of the status timer, so that it
+// reads steadily even when a failing node makes frames a second long.
+constexpr int rateTicks = 4;
+unsigned framesSinceTick;
+unsigned tickFrames[rateTicks];
+ULONGLONG tickTimes[rateTicks];
+int tickIndex;
 double frameRate;
 bool saveRequested;
 char eventText[256];           // the last file saved or the last failure
@@ -113,9 +118,14 @@ void showStatus(HWND window) {
 
 void onStatusTimer(HWND window) {
     ULONGLONG now = GetTickCount64();
-    if (now > tickTime) frameRate = framesSinceTick * 1000.0 / static_cast<double>(now - tickTime);
+    int oldest = (tickIndex + 1) % rateTicks;
+    tickFrames[tickIndex] = framesSinceTick;
+    unsigned frames = 0;
+    for (unsigned count : tickFrames) frames += count;
+    if (now > tickTimes[oldest]) frameRate = frames * 1000.0 / static_cast<double>(now - tickTimes[oldest]);
+    tickTimes[oldest] = now;
+    tickIndex = oldest;
     framesSinceTick = 0;
-    tickTime = now;
     showStatus(window);
 }
 
@@ -319,7 +329,11 @@ void onInit(HWND window) {
     eventText[0] = '\0';
     PoseFrame rest{};
     poseFigure(rest, shownPose);
-    tickTime = GetTickCount64();
+    tickIndex = 0;
+    for (int i = 0; i < rateTicks; ++i) {
+        tickFrames[i] = 0;
+        tickTimes[i] = GetTickCount64();
+    }
     layOut(window);
     showStatus(window);
     SetTimer(window, statusTimer, statusTimerMs, nullptr);

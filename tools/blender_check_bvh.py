@@ -1,0 +1,110 @@
+# Opens a motion file of ours in Blender's own BVH importer, headless, and
+# compares where Blender puts every joint, frame by frame, with where the
+# plain BVH rules put it. Run through tools/blender-check-bvh.
+#
+#   blender -b --python tools/blender_check_bvh.py -- FILE.bvh
+#
+# Prints the skeleton Blender made, the frames and the frame rate it took, and
+# the largest distance between the two, in the file's units (centimetres).
+# Exits 1 when a joint is missing or lies more than 0.01 cm away.
+import builtins
+import math
+import sys
+
+import bpy
+import mathutils
+
+# Debian's Blender opens files with mode 'rU', which this Python refuses.
+_open = builtins.open
+
+
+def _open_without_u(file, mode='r', *args, **kwargs):
+    return _open(file, mode.replace('U', ''), *args, **kwargs)
+
+
+builtins.open = _open_without_u
+
+path = sys.argv[sys.argv.index('--') + 1]
+
+
+def rotation(axis, degrees):
+    return mathutils.Matrix.Rotation(math.radians(degrees), 4, axis)
+
+
+def plain_positions(path):
+    """Every joint's position in every frame: OFFSET, plus the ROOT's position
+    channels, then the rotation channels in the order they are listed."""
+    words = _open(path).read().split()
+    joints, stack, at = [], [], 0
+    while words[at] != 'MOTION':
+        word = words[at]
+        if word in ('ROOT', 'JOINT'):
+            joints.append({'name': words[at + 1], 'parent': stack[-1] if stack else None})
+            at += 2
+        elif word == 'End':
+            joints.append({'name': None, 'parent': stack[-1]})
+            at += 2
+        elif word == '{':
+            stack.append(len(joints) - 1)
+            at += 1
+        elif word == '}':
+            stack.pop()
+            at += 1
+        elif word == 'OFFSET':
+            joints[-1]['offset'] = mathutils.Vector([float(v) for v in words[at + 1:at + 4]])
+            at += 4
+        elif word == 'CHANNELS':
+            count = int(words[at + 1])
+            joints[-1]['channels'] = words[at + 2:at + 2 + count]
+            at += 2 + count
+        else:
+            at += 1
+    frames = int(words[at + 2])
+    frame_time = float(words[at + 5])
+    values = [float(v) for v in words[at + 6:]]
+    result, cursor = [], 0
+    for _ in range(frames):
+        world, positions = [], {}
+        for joint in joints:
+            local = mathutils.Matrix.Translation(joint['offset'])
+            for channel in joint.get('channels', []):
+                value = values[cursor]
+                cursor += 1
+                if channel.endswith('position'):
+                    local = local @ mathutils.Matrix.Translation(
+                        mathutils.Vector([value if channel[0] == axis else 0 for axis in 'XYZ']))
+                else:
+                    local = local @ rotation(channel[0], value)
+            matrix = local if joint['parent'] is None else world[joint['parent']] @ local
+            world.append(matrix)
+            if joint['name'] is not None:
+                positions[joint['name']] = matrix.to_translation()
+        result.append(positions)
+    return result, frame_time
+
+
+expected, frame_time = plain_positions(path)
+bpy.ops.wm.read_factory_settings(use_empty=True)
+bpy.ops.import_anim.bvh(filepath=path, rotate_mode='NATIVE', axis_forward='-Z', axis_up='Y',
+                        update_scene_fps=True, update_scene_duration=True)
+armature = next(o for o in bpy.context.scene.objects if o.type == 'ARMATURE')
+scene = bpy.context.scene
+print('bones: %d (%s)' % (len(armature.pose.bones), ' '.join(b.name for b in armature.pose.bones)))
+print('frames: %d to %d at %.3f fps (the file: %d frames, %.6f s each)' % (
+    scene.frame_start, scene.frame_end, scene.render.fps / scene.render.fps_base, len(expected), frame_time))
+# The importer turns the file's Y-up axes into Blender's Z-up ones.
+to_blender = mathutils.Matrix(((1, 0, 0), (0, 0, -1), (0, 1, 0)))
+largest, missing = 0.0, []
+for index, positions in enumerate(expected):
+    scene.frame_set(scene.frame_start + index)
+    for name, position in positions.items():
+        bone = armature.pose.bones.get(name)
+        if bone is None:
+            missing.append(name)
+            continue
+        head = armature.matrix_world @ bone.head
+        largest = max(largest, (head - to_blender @ position).length)
+print('largest distance from the plain rules: %.6f cm over %d frames' % (largest, len(expected)))
+if missing:
+    print('joints Blender did not make: %s' % ' '.join(sorted(set(missing))))
+sys.exit(0 if not missing and largest <= 0.01 else 1)
