@@ -120,6 +120,7 @@ INT_PTR CALLBACK calibrationPageProc(HWND page, UINT message, WPARAM wParam, LPA
     case WM_INITDIALOG: initPage(page); return TRUE;
     case WM_DESTROY:    liveTimerActive = 0; KillTimer(page, liveTimer); return TRUE;
     case WM_PAINT:      paintArrow(page); return TRUE;
+    case WM_SIZE:       placeStatusBar(calibrationStatusBar); return TRUE;
     case WM_NOTIFY:     return onNotify(reinterpret_cast<const NMHDR*>(lParam));
     case WM_COMMAND:    return onCommand(page, LOWORD(wParam), HIWORD(wParam));
     case WM_VSCROLL:    return onSpin(page, reinterpret_cast<HWND>(lParam), LOWORD(wParam));

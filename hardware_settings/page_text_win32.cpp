@@ -34,6 +34,13 @@ void setStatusText(HWND statusBar, const char* text) {
     SendMessageW(statusBar, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(wide));
 }
 
+// The sheet gives each page the size of its tab's display area only after the
+// page has made its bar, so the bar, placed at the bottom when it was made,
+// would lie below the page; on WM_SIZE a status bar lays itself out anew.
+void placeStatusBar(HWND statusBar) {
+    if (statusBar != nullptr) SendMessageW(statusBar, WM_SIZE, 0, 0);
+}
+
 void readItemText(HWND page, int id, int limit, char* text, int capacity) {
     wchar_t wide[256];
     if (limit > static_cast<int>(std::size(wide))) limit = static_cast<int>(std::size(wide));

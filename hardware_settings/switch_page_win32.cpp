@@ -45,6 +45,7 @@ INT_PTR CALLBACK switchPageProc(HWND page, UINT message, WPARAM wParam, LPARAM l
     switch (message) {
     case WM_INITDIALOG: initPage(page); return TRUE;
     case WM_DESTROY:    return TRUE;
+    case WM_SIZE:       placeStatusBar(switchStatusBar); return TRUE;
     case WM_NOTIFY:     return onNotify(reinterpret_cast<const NMHDR*>(lParam));
     case WM_COMMAND:    return onCommand(page, LOWORD(wParam));
     }

@@ -165,6 +165,15 @@ std::wstring statusBarText(HWND window) {
     return bar != nullptr ? windowText(bar) : std::wstring();
 }
 
+int statusBarInside(HWND window) {
+    HWND bar = FindWindowExW(window, nullptr, L"msctls_statusbar32", nullptr);
+    RECT barRect, client, common;
+    if (bar == nullptr || !IsWindowVisible(bar) || !GetWindowRect(bar, &barRect) || !GetClientRect(window, &client))
+        return 0;
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    return IntersectRect(&common, &barRect, &client) && EqualRect(&common, &barRect) ? 1 : 0;
+}
+
 HWND focusedWindow(HWND window) {
     GUITHREADINFO info{};
     info.cbSize = sizeof(info);
