@@ -86,6 +86,11 @@ HWND waitForSheet(const DrivenProgram& program);
 void pressEscape(HWND window);
 void pressCloseBox(HWND window);
 
+// The control takes the focus as tabbing to it would, then the key goes down
+// and up on it, posted as the keyboard posts them: through the message loop
+// and its dialog manager. Returns before the program has handled the key.
+void pressKey(HWND dialog, int id, UINT key);
+
 // Waits for the program to end; returns 1 with its exit status, or 0 after the
 // time-out (the program is then ended, so no test leaves one behind).
 int waitForExit(DrivenProgram& program, DWORD& exitStatus, int timeoutMs);
