@@ -1,7 +1,5 @@
 #include "hardware_settings/calibration_page_win32.h"
 
-#include <commctrl.h>
-
 #include <cmath>
 #include <cstdio>
 
@@ -69,19 +67,43 @@ void reportFailure(const char* format) {
     setStatusText(calibrationStatusBar, statusMessage);
 }
 
+// The edit class's own procedure, under the offset edits' (the same for all three).
+WNDPROC editClassProc;
+
+// Enter in an offset edit is its axis's 仮設定, with the focus left in the edit.
+// A single-line edit leaves Enter to the dialog manager, which would press the
+// sheet's default button, whichever that is then; asked for its dialog code
+// with Enter in hand (WM_GETDLGCODE carries the key's message), the edit now
+// wants the key, and takes it here whatever the default button. The character
+// the key makes is dropped, so that the edit neither beeps nor passes it on.
+LRESULT CALLBACK offsetEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam) {
+    const auto* key = reinterpret_cast<const MSG*>(lParam);
+    switch (message) {
+    case WM_GETDLGCODE:
+        if (key != nullptr && key->message == WM_KEYDOWN && key->wParam == VK_RETURN)
+            return CallWindowProcW(editClassProc, edit, message, wParam, lParam) | DLGC_WANTMESSAGE;
+        break;
+    case WM_KEYDOWN:
+        if (wParam != VK_RETURN) break;
+        applyOffset(GetParent(edit), static_cast<Axis>(GetDlgCtrlID(edit) - IDC_OFFSET_X));
+        return 0;
+    case WM_CHAR:
+        if (wParam == '\r') return 0;
+        break;
+    }
+    return CallWindowProcW(editClassProc, edit, message, wParam, lParam);
+}
+
 void initPage(HWND page) {
     loadArrowBitmap();
     fillPartSelector(page);
     showSelectedPart(page);
     calibrationStatusBar = createPageStatusBar(page, IDC_CALIBRATION_STATUS);
+    for (const AxisControls& controls : axisControls)
+        editClassProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
+            GetDlgItem(page, controls.edit), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(offsetEditProc)));
     liveTimerActive = 1;
     SetTimer(page, liveTimer, liveTimerMs, liveReadingTimer);
-}
-
-INT_PTR onNotify(const NMHDR* header) {
-    if (header->code != static_cast<UINT>(PSN_SETACTIVE)) return FALSE;
-    setStatusText(calibrationStatusBar, "");
-    return TRUE;
 }
 
 // The buttons 212-220 in threes per axis: 自動算出, 仮設定, 書込.
@@ -120,7 +142,8 @@ INT_PTR CALLBACK calibrationPageProc(HWND page, UINT message, WPARAM wParam, LPA
     case WM_INITDIALOG: initPage(page); return TRUE;
     case WM_DESTROY:    liveTimerActive = 0; KillTimer(page, liveTimer); return TRUE;
     case WM_PAINT:      paintArrow(page); return TRUE;
-    case WM_NOTIFY:     return onNotify(reinterpret_cast<const NMHDR*>(lParam));
+    case WM_SIZE:       placeStatusBar(calibrationStatusBar); return TRUE;
+    case WM_NOTIFY:     return answerPageNotify(page, reinterpret_cast<const NMHDR*>(lParam), calibrationStatusBar);
     case WM_COMMAND:    return onCommand(page, LOWORD(wParam), HIWORD(wParam));
     case WM_VSCROLL:    return onSpin(page, reinterpret_cast<HWND>(lParam), LOWORD(wParam));
     }

@@ -1,6 +1,7 @@
 // The sensor calibration page (page 0 of the settings sheet): one node part
 // at a time, its live reading once per second with gravity, and per axis an
-// offset computed, edited, made active (仮設定) or stored in the node (書込).
+// offset computed, edited, made active (仮設定, or Enter in the offset edit) or
+// stored in the node (書込).
 // Offsets are half counts in the table and counts ("%.1f") on screen.
 #pragma once
 

@@ -16,6 +16,14 @@ HWND createPageStatusBar(HWND page, int id);
 // Sets the status bar's text; a null status bar drops it.
 void setStatusText(HWND statusBar, const char* text);
 
+// Puts the status bar back at the bottom of its page, whose size has changed.
+void placeStatusBar(HWND statusBar);
+
+// The notifications both pages answer alike, given the page's status bar:
+// becoming active clears the status text, and the sheet's OK is refused.
+// Other notifications are left (FALSE).
+INT_PTR answerPageNotify(HWND page, const NMHDR* header, HWND statusBar);
+
 // The control's text read as the API gives it into `limit` characters (so at
 // most limit - 1), in UTF-8.
 void readItemText(HWND page, int id, int limit, char* text, int capacity);

@@ -1,7 +1,5 @@
 #include "hardware_settings/switch_page_win32.h"
 
-#include <commctrl.h>
-
 #include <cstdio>
 
 #include "device/node_protocol.h"
@@ -22,12 +20,6 @@ void initPage(HWND page) {
     switchStatusBar = createPageStatusBar(page, IDC_SWITCH_STATUS);
 }
 
-INT_PTR onNotify(const NMHDR* header) {
-    if (header->code != static_cast<UINT>(PSN_SETACTIVE)) return FALSE;
-    setStatusText(switchStatusBar, "");
-    return TRUE;
-}
-
 // A radio click only makes 設定・書込 available when the choice differs.
 INT_PTR onCommand(HWND page, int id) {
     HWND send = GetDlgItem(page, IDC_SEND_SOURCE);
@@ -45,7 +37,8 @@ INT_PTR CALLBACK switchPageProc(HWND page, UINT message, WPARAM wParam, LPARAM l
     switch (message) {
     case WM_INITDIALOG: initPage(page); return TRUE;
     case WM_DESTROY:    return TRUE;
-    case WM_NOTIFY:     return onNotify(reinterpret_cast<const NMHDR*>(lParam));
+    case WM_SIZE:       placeStatusBar(switchStatusBar); return TRUE;
+    case WM_NOTIFY:     return answerPageNotify(page, reinterpret_cast<const NMHDR*>(lParam), switchStatusBar);
     case WM_COMMAND:    return onCommand(page, LOWORD(wParam));
     }
     return FALSE;

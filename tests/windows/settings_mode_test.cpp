@@ -15,8 +15,11 @@ void openSheet(SheetRun& run) {
     ASSERT_NE(run.page = currentSheetPage(run.sheet), nullptr);
 }
 
-void closeSheet(SheetRun& run) {
-    EXPECT_TRUE(pressButton(run.sheet, IDCANCEL));
+// By 閉じる, Esc or the close box.
+void closeSheet(SheetRun& run, const std::string& way = "") {
+    if (way == "Esc") pressEscape(run.sheet);
+    else if (way == "close-box") pressCloseBox(run.sheet);
+    else EXPECT_TRUE(pressButton(run.sheet, IDCANCEL));
     EXPECT_EQ(exitStatusOf(run), 1u);  // the settings mode always ends so
 }
 
@@ -99,22 +102,27 @@ TEST_F(SettingsMode, SurveyThenTheSheetStepByStep) {
         if (done == "part") acted = selectComboItem(page, IDC_PART_SELECTOR, number);
         if (done == "page") page = selectSheetPage(run.sheet, number);
         if (done == "wait") Sleep(number);
+        if (done == "enter") pressKey(page, argument == "part" ? IDC_PART_SELECTOR : IDC_OFFSET_X + axis, VK_RETURN);
         if (done == "reopen") {
-            closeSheet(run);
+            closeSheet(run, argument);
             ASSERT_NO_FATAL_FAILURE(openSheet(run));
             page = run.page;
         }
         EXPECT_EQ(acted, 1) << "the button is hidden or disabled";
-        // A live reading comes once a second.
-        const std::string& shows = step.fields[4];
-        std::string view;
-        for (DWORD start = GetTickCount(); shows != "-" && GetTickCount() - start < 5000; Sleep(50))
-            if ((view = viewOf(page, shows.substr(0, shows.find(':')))) == shows) break;
-        EXPECT_EQ(view, shows == "-" ? "" : shows);
-        std::string requests = buttonRequestsSince(mark);
-        EXPECT_TRUE(step.fields[5] == "-" || std::regex_match(requests, std::regex(step.fields[5]))) << requests;
-        std::string status = std::regex_replace(wideToUtf8(statusBarText(page)), std::regex(R"(^\d\d:\d\d:\d\d)"), "*");
-        EXPECT_EQ(status, step.fields.size() > 6 ? step.fields[6] : "");
+        // A live reading comes once a second, a key once the program takes it from its queue.
+        const std::string &shows = step.fields[4], &sent = step.fields[5], status = step.fields.size() > 6 ? step.fields[6] : "";
+        std::string view, requests, statusShown;
+        for (DWORD start = GetTickCount(); GetTickCount() - start < 5000; Sleep(50)) {
+            view = shows == "-" ? shows : viewOf(page, shows.substr(0, shows.find(':')));
+            requests = buttonRequestsSince(mark);
+            statusShown = std::regex_replace(wideToUtf8(statusBarText(page)), std::regex(R"(^\d\d:\d\d:\d\d)"), "*");
+            if (view == shows && (sent == "-" || std::regex_match(requests, std::regex(sent))) && statusShown == status) break;
+        }
+        EXPECT_EQ(view, shows);
+        EXPECT_TRUE(sent == "-" || std::regex_match(requests, std::regex(sent))) << requests;
+        EXPECT_EQ(statusShown, status);
+        EXPECT_TRUE(status.empty() || statusBarInside(page)) << "the status bar lies outside the page";
+        EXPECT_TRUE(IsWindowVisible(run.sheet)) << "the sheet has closed";
         // 書込 disables itself and hands the focus on to 閉じる.
         if (done == "書込" && !isEnabled(page, IDC_WRITE_X + 3 * axis)) {
             EXPECT_EQ(focusedWindow(run.sheet), GetDlgItem(run.sheet, IDCANCEL));

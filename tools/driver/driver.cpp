@@ -165,6 +165,15 @@ std::wstring statusBarText(HWND window) {
     return bar != nullptr ? windowText(bar) : std::wstring();
 }
 
+int statusBarInside(HWND window) {
+    HWND bar = FindWindowExW(window, nullptr, L"msctls_statusbar32", nullptr);
+    RECT barRect, client, common;
+    if (bar == nullptr || !IsWindowVisible(bar) || !GetWindowRect(bar, &barRect) || !GetClientRect(window, &client))
+        return 0;
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    return IntersectRect(&common, &barRect, &client) && EqualRect(&common, &barRect) ? 1 : 0;
+}
+
 HWND focusedWindow(HWND window) {
     GUITHREADINFO info{};
     info.cbSize = sizeof(info);
@@ -189,6 +198,17 @@ void pressEscape(HWND window) {
 }
 
 void pressCloseBox(HWND window) { PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0); }
+
+// WM_NEXTDLGCTL goes to the outermost dialog, as the dialog manager sends it
+// for Tab, so that a dialog nested in another (a sheet's page) moves the focus
+// and the default button as the outer one knows them.
+void pressKey(HWND dialog, int id, UINT key) {
+    HWND control = GetDlgItem(dialog, id);
+    sendAndWait(GetAncestor(control, GA_ROOT), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+    auto scanCode = static_cast<WORD>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC));
+    PostMessageW(control, WM_KEYDOWN, key, MAKELPARAM(1, scanCode));
+    PostMessageW(control, WM_KEYUP, key, MAKELPARAM(1, scanCode | KF_REPEAT | KF_UP));
+}
 
 HWND waitForSheet(const DrivenProgram& program) {
     HWND sheet = nullptr;

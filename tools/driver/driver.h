@@ -66,6 +66,10 @@ void clickScrollArrow(HWND dialog, int id, int code);
 // The text of the window's status bar, empty when it has none.
 std::wstring statusBarText(HWND window);
 
+// 1 when the window has a status bar that is visible and lies wholly inside
+// the window's client area.
+int statusBarInside(HWND window);
+
 // The window with the keyboard focus in the thread that owns `window`.
 HWND focusedWindow(HWND window);
 
@@ -81,6 +85,11 @@ HWND waitForSheet(const DrivenProgram& program);
 // Esc on the window's focus, the close box of the window.
 void pressEscape(HWND window);
 void pressCloseBox(HWND window);
+
+// The control takes the focus as tabbing to it would, then the key goes down
+// and up on it, posted as the keyboard posts them: through the message loop
+// and its dialog manager. Returns before the program has handled the key.
+void pressKey(HWND dialog, int id, UINT key);
 
 // Waits for the program to end; returns 1 with its exit status, or 0 after the
 // time-out (the program is then ended, so no test leaves one behind).

@@ -8,6 +8,9 @@
 //                                  (after SECONDS, if given) presses 閉じる
 //   driver show-settings PAGE SECONDS  the same sheet on page PAGE (0 or 1):
 //                                  prints its rectangle, waits, presses 閉じる
+//   driver show-failure SECONDS    the same on the calibration page after a
+//                                  仮設定 of hip that failed: the doll (through
+//                                  GESTALYX_DOLL_CONTROL) silent for hip
 // Message boxes are printed and closed; the exit status is printed last.
 #include <cstdio>
 #include <cstdlib>
@@ -33,14 +36,36 @@ static void closeBoxes(DrivenProgram& program) {
 
 constexpr int nodeCount = 11;
 
+// A file of the doll's that tools/with-virtual-doll names in the variable, as
+// Wine sees its Unix path (the root is drive Z:); empty when not set.
+std::wstring dollFile(const char* variable) {
+    const char* unixPath = std::getenv(variable);
+    if (unixPath == nullptr) return L"";
+    std::wstring path = L"Z:" + utf8ToWide(unixPath);
+    for (wchar_t& c : path) if (c == L'/') c = L'\\';
+    return path;
+}
+
+// Applies options to the doll through its control file, written under another
+// name and renamed into place; waits until the doll has taken them.
+void controlDoll(const char* lines) {
+    std::wstring control = dollFile("GESTALYX_DOLL_CONTROL"), written = control + L".new";
+    FILE* file = control.empty() ? nullptr : _wfopen(written.c_str(), L"wb");
+    if (file == nullptr) return;
+    std::fputs(lines, file);
+    std::fclose(file);
+    MoveFileExW(written.c_str(), control.c_str(), MOVEFILE_REPLACE_EXISTING);
+    for (DWORD start = GetTickCount(); GetFileAttributesW(control.c_str()) != INVALID_FILE_ATTRIBUTES &&
+                                        GetTickCount() - start < 5000;)
+        Sleep(20);
+}
+
 // The stored offsets each node reported in the survey, read from the doll's
 // log (GESTALYX_DOLL_LOG): the six reads after a command 5, in node order.
 // Returns 0 when there is no log.
 int storedOffsetsFromLog(short stored[nodeCount][3]) {
-    const char* unixPath = std::getenv("GESTALYX_DOLL_LOG");
-    if (unixPath == nullptr) return 0;
-    std::wstring path = L"Z:" + utf8ToWide(unixPath);
-    for (wchar_t& c : path) if (c == L'/') c = L'\\';
+    std::wstring path = dollFile("GESTALYX_DOLL_LOG");
+    if (path.empty()) return 0;
     FILE* file = _wfopen(path.c_str(), L"rb");
     if (file == nullptr) return 0;
     std::string log;
@@ -99,13 +124,21 @@ int runSettings(DrivenProgram& program, const std::wstring& command, int argc, w
         printSurvey(sheet);
         if (argc > 2) Sleep(1000 * _wtoi(argv[2]));
     } else if (sheet != nullptr) {
-        if (argc > 2) selectSheetPage(sheet, _wtoi(argv[2]));
+        bool failure = command == L"show-failure";
+        if (argc > 2 && !failure) selectSheetPage(sheet, _wtoi(argv[2]));
         Sleep(1500);  // a first live reading on the calibration page
+        if (failure) {
+            HWND page = currentSheetPage(sheet);
+            controlDoll("--fault silent@20\n");
+            typeText(page, IDC_OFFSET_X, L"2.5");
+            clickButton(page, IDC_APPLY_X);
+        }
         RECT rect;
         GetWindowRect(sheet, &rect);
         std::printf("%ldx%ld+%ld+%ld\n", rect.right - rect.left, rect.bottom - rect.top, rect.left, rect.top);
         std::fflush(stdout);
-        Sleep(1000 * (argc > 3 ? _wtoi(argv[3]) : 3));
+        int secondsAt = failure ? 2 : 3;
+        Sleep(1000 * (argc > secondsAt ? _wtoi(argv[secondsAt]) : 3));
     }
     if (sheet != nullptr && pressButton(sheet, IDCANCEL))
         for (DWORD start = GetTickCount(); IsWindow(sheet) && GetTickCount() - start < 5000;) Sleep(20);
@@ -119,9 +152,10 @@ int runSettings(DrivenProgram& program, const std::wstring& command, int argc, w
 int wmain(int argc, wchar_t** argv) {
     _setmode(_fileno(stdout), _O_BINARY);
     std::wstring command = argc > 1 ? argv[1] : L"";
-    bool settings = command == L"settings" || command == L"show-settings";
+    bool settings = command == L"settings" || command == L"show-settings" || command == L"show-failure";
     if (argc < 3 && !settings) {
-        std::fprintf(stderr, "usage: driver press-when-ready|show ARG [SECONDS] | settings [SECONDS] | show-settings PAGE SECONDS\n");
+        std::fprintf(stderr, "usage: driver press-when-ready|show ARG [SECONDS] | settings [SECONDS] | "
+                             "show-settings PAGE SECONDS | show-failure SECONDS\n");
         return 2;
     }
     wchar_t here[MAX_PATH];
