@@ -9,6 +9,7 @@
 #include "hardware_settings/hardware_settings.h"
 #include "hardware_settings/page_text_win32.h"
 #include "hardware_settings/settings_resource.h"
+#include "hardware_settings/settings_sheet_win32.h"
 
 HWND calibrationStatusBar;
 int liveTimerActive;
@@ -139,7 +140,8 @@ INT_PTR onSpin(HWND page, HWND bar, int code) {
 
 INT_PTR CALLBACK calibrationPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_INITDIALOG: initPage(page); return TRUE;
+    case WM_INITDIALOG: initPage(page); askToFitPage(page); return TRUE;
+    case fitPageMessage: fitSheetToPage(page, static_cast<int>(wParam), static_cast<int>(lParam)); return TRUE;
     case WM_DESTROY:    liveTimerActive = 0; KillTimer(page, liveTimer); return TRUE;
     case WM_PAINT:      paintArrow(page); return TRUE;
     case WM_SIZE:       placeStatusBar(calibrationStatusBar); return TRUE;

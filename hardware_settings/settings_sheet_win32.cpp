@@ -56,3 +56,45 @@ int CALLBACK settingsSheetCallback(HWND sheet, UINT message, LPARAM) {
     SetDlgItemTextW(sheet, IDCANCEL, close);
     return 0;
 }
+
+void askToFitPage(HWND page) {
+    RECT client;
+    GetClientRect(page, &client);
+    PostMessageW(page, fitPageMessage, static_cast<WPARAM>(client.right), static_cast<LPARAM>(client.bottom));
+}
+
+void fitSheetToPage(HWND page, int width, int height) {
+    HWND sheet = GetParent(page);
+    HWND tab = PropSheet_GetTabControl(sheet);
+    if (sheet == nullptr || tab == nullptr) return;
+    RECT area;
+    GetWindowRect(tab, &area);
+    MapWindowPoints(nullptr, sheet, reinterpret_cast<POINT*>(&area), 2);
+    RECT pageArea = area;
+    TabCtrl_AdjustRect(tab, FALSE, &pageArea);
+    int wider = width - (pageArea.right - pageArea.left), taller = height - (pageArea.bottom - pageArea.top);
+    wider = wider > 0 ? wider : 0;
+    taller = taller > 0 ? taller : 0;
+    if (wider > 0 || taller > 0) {
+        RECT frame;
+        GetWindowRect(sheet, &frame);
+        SetWindowPos(sheet, nullptr, 0, 0, frame.right - frame.left + wider, frame.bottom - frame.top + taller,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(tab, nullptr, 0, 0, area.right - area.left + wider, area.bottom - area.top + taller,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        // OK, 閉じる, Apply and Help stand along the bottom right.
+        for (int id : {IDOK, IDCANCEL, 0x3021, IDHELP}) {
+            HWND button = GetDlgItem(sheet, id);
+            if (button == nullptr) continue;
+            RECT place;
+            GetWindowRect(button, &place);
+            MapWindowPoints(nullptr, sheet, reinterpret_cast<POINT*>(&place), 2);
+            SetWindowPos(button, nullptr, place.left + wider, place.top + taller, 0, 0,
+                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+        pageArea.right += wider;
+        pageArea.bottom += taller;
+    }
+    SetWindowPos(page, nullptr, pageArea.left, pageArea.top, pageArea.right - pageArea.left,
+                 pageArea.bottom - pageArea.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}

@@ -6,6 +6,7 @@
 #include "hardware_settings/hardware_settings.h"
 #include "hardware_settings/page_text_win32.h"
 #include "hardware_settings/settings_resource.h"
+#include "hardware_settings/settings_sheet_win32.h"
 
 HWND switchStatusBar;
 
@@ -35,7 +36,8 @@ INT_PTR onCommand(HWND page, int id) {
 
 INT_PTR CALLBACK switchPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_INITDIALOG: initPage(page); return TRUE;
+    case WM_INITDIALOG: initPage(page); askToFitPage(page); return TRUE;
+    case fitPageMessage: fitSheetToPage(page, static_cast<int>(wParam), static_cast<int>(lParam)); return TRUE;
     case WM_DESTROY:    return TRUE;
     case WM_SIZE:       placeStatusBar(switchStatusBar); return TRUE;
     case WM_NOTIFY:     return answerPageNotify(page, reinterpret_cast<const NMHDR*>(lParam), switchStatusBar);

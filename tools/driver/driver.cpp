@@ -171,7 +171,14 @@ int statusBarInside(HWND window) {
     if (bar == nullptr || !IsWindowVisible(bar) || !GetWindowRect(bar, &barRect) || !GetClientRect(window, &client))
         return 0;
     MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
-    return IntersectRect(&common, &barRect, &client) && EqualRect(&common, &barRect) ? 1 : 0;
+    if (!IntersectRect(&common, &barRect, &client) || !EqualRect(&common, &barRect)) return 0;
+    for (HWND child = GetWindow(window, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT place;
+        if (child != bar && IsWindowVisible(child) && GetWindowRect(child, &place) &&
+            IntersectRect(&common, &barRect, &place))
+            return 0;
+    }
+    return 1;
 }
 
 HWND focusedWindow(HWND window) {

@@ -66,8 +66,8 @@ void clickScrollArrow(HWND dialog, int id, int code);
 // The text of the window's status bar, empty when it has none.
 std::wstring statusBarText(HWND window);
 
-// 1 when the window has a status bar that is visible and lies wholly inside
-// the window's client area.
+// 1 when the window has a status bar that is visible, lies wholly inside the
+// window's client area and covers none of the window's other controls.
 int statusBarInside(HWND window);
 
 // The window with the keyboard focus in the thread that owns `window`.
