@@ -15,16 +15,7 @@ protected:
     void TearDown() override { captureLabel = "DEMO"; }
 };
 
-// The monitor window of the program, or null when none shows within the time-out.
-HWND waitForMonitor(ProgramRun& run) {
-    for (DWORD start = GetTickCount(); GetTickCount() - start < static_cast<DWORD>(timeoutMs); Sleep(20)) {
-        HWND window = FindWindowW(L"#32770", L"Gestalyx モニタ");
-        DWORD process = 0;
-        if (window != nullptr) GetWindowThreadProcessId(window, &process);
-        if (process == run.program.process.dwProcessId && IsWindowVisible(window)) return window;
-    }
-    return nullptr;
-}
+HWND waitForMonitor(ProgramRun& run) { return waitForMonitorWindow(run.program, timeoutMs); }
 
 std::string statusText(HWND window) { return wideToUtf8(controlText(window, IDC_MONITOR_STATUS)); }
 

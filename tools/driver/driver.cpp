@@ -217,6 +217,18 @@ void pressKey(HWND dialog, int id, UINT key) {
     PostMessageW(control, WM_KEYUP, key, MAKELPARAM(1, scanCode | KF_REPEAT | KF_UP));
 }
 
+HWND waitForMonitorWindow(const DrivenProgram& program, int timeoutMs) {
+    HWND monitor = nullptr;
+    waitFor([&] {
+        HWND window = FindWindowW(L"#32770", L"Gestalyx モニタ");
+        DWORD process = 0;
+        if (window != nullptr) GetWindowThreadProcessId(window, &process);
+        if (process == program.process.dwProcessId && IsWindowVisible(window)) monitor = window;
+        return monitor != nullptr || WaitForSingleObject(program.process.hProcess, 0) == WAIT_OBJECT_0;
+    }, timeoutMs);
+    return monitor;
+}
+
 HWND waitForSheet(const DrivenProgram& program) {
     HWND sheet = nullptr;
     waitFor([&] {

@@ -82,6 +82,10 @@ HWND selectSheetPage(HWND sheet, int index);
 // program's end comes first or after 20 s.
 HWND waitForSheet(const DrivenProgram& program);
 
+// The monitor window ("Gestalyx モニタ"), or null when the program ends
+// first or after the time-out.
+HWND waitForMonitorWindow(const DrivenProgram& program, int timeoutMs);
+
 // Esc on the window's focus, the close box of the window.
 void pressEscape(HWND window);
 void pressCloseBox(HWND window);

@@ -8,6 +8,12 @@
 //                                  (after SECONDS, if given) presses 閉じる
 //   driver show-settings PAGE SECONDS  the same sheet on page PAGE (0 or 1):
 //                                  prints its rectangle, waits, presses 閉じる
+//   driver monitor SECONDS         starts the monitor (/monitor), lets it
+//                                  stream, prints its status text, presses 閉じる
+//   driver monitor-save            the same, pressing ポーズ保存 once and
+//                                  waiting for the pose to be saved
+//   driver show-monitor SECONDS    the monitor: prints its rectangle, waits,
+//                                  presses 閉じる
 //   driver show-failure SECONDS    the same on the calibration page after a
 //                                  仮設定 of hip that failed: the doll (through
 //                                  GESTALYX_DOLL_CONTROL) silent for hip
@@ -22,6 +28,7 @@
 
 #include "device/offset_code.h"
 #include "hardware_settings/settings_resource.h"
+#include "monitor/monitor_resource.h"
 #include "tools/driver/driver.h"
 
 static void closeBoxes(DrivenProgram& program) {
@@ -118,6 +125,13 @@ void printSurvey(HWND sheet) {
     std::fflush(stdout);
 }
 
+void endAndReport(DrivenProgram& program) {
+    closeBoxes(program);
+    DWORD status = 0;
+    if (!waitForExit(program, status, 30000)) std::printf("Gestalyx.exe did not end; stopped\n");
+    std::printf("exit status %lu\n", status);
+}
+
 int runSettings(DrivenProgram& program, const std::wstring& command, int argc, wchar_t** argv) {
     HWND sheet = waitForSheet(program);
     if (sheet != nullptr && command == L"settings") {
@@ -142,10 +156,35 @@ int runSettings(DrivenProgram& program, const std::wstring& command, int argc, w
     }
     if (sheet != nullptr && pressButton(sheet, IDCANCEL))
         for (DWORD start = GetTickCount(); IsWindow(sheet) && GetTickCount() - start < 5000;) Sleep(20);
-    closeBoxes(program);
-    DWORD status = 0;
-    if (!waitForExit(program, status, 30000)) std::printf("Gestalyx.exe did not end; stopped\n");
-    std::printf("exit status %lu\n", status);
+    endAndReport(program);
+    return 0;
+}
+
+int runMonitor(DrivenProgram& program, const std::wstring& command, int argc, wchar_t** argv) {
+    HWND window = waitForMonitorWindow(program, 20000);
+    if (window != nullptr) {
+        int seconds = argc > 2 ? _wtoi(argv[2]) : 3;
+        auto status = [&] { return wideToUtf8(controlText(window, IDC_MONITOR_STATUS)); };
+        if (command == L"monitor-save") {
+            Sleep(1000);  // the first frames
+            pressButton(window, IDC_SAVE_POSE);
+            for (DWORD start = GetTickCount(); GetTickCount() - start < 10000; Sleep(50))
+                if (status().find("保存し") != std::string::npos) break;
+        } else if (command == L"show-monitor") {
+            Sleep(1500);
+            RECT rect;
+            GetWindowRect(window, &rect);
+            std::printf("%ldx%ld+%ld+%ld\n", rect.right - rect.left, rect.bottom - rect.top, rect.left, rect.top);
+            std::fflush(stdout);
+            Sleep(1000 * seconds);
+        } else {
+            Sleep(1000 * seconds);
+        }
+        std::printf("status: %s\n", status().c_str());
+        if (pressButton(window, IDCANCEL))
+            for (DWORD start = GetTickCount(); IsWindow(window) && GetTickCount() - start < 5000;) Sleep(20);
+    }
+    endAndReport(program);
     return 0;
 }
 
@@ -153,19 +192,23 @@ int wmain(int argc, wchar_t** argv) {
     _setmode(_fileno(stdout), _O_BINARY);
     std::wstring command = argc > 1 ? argv[1] : L"";
     bool settings = command == L"settings" || command == L"show-settings" || command == L"show-failure";
-    if (argc < 3 && !settings) {
+    bool monitor = command == L"monitor" || command == L"monitor-save" || command == L"show-monitor";
+    if (argc < 3 && !settings && !monitor) {
         std::fprintf(stderr, "usage: driver press-when-ready|show ARG [SECONDS] | settings [SECONDS] | "
-                             "show-settings PAGE SECONDS | show-failure SECONDS\n");
+                             "show-settings PAGE SECONDS | show-failure SECONDS | monitor SECONDS | monitor-save | "
+                             "show-monitor SECONDS\n");
         return 2;
     }
     wchar_t here[MAX_PATH];
     GetCurrentDirectoryW(MAX_PATH, here);
     DrivenProgram program;
-    if (!startProgram(program, directoryOfThisProgram() + L"Gestalyx.exe", settings ? L"/settings" : argv[2], here)) {
+    const wchar_t* argument = settings ? L"/settings" : monitor ? L"/monitor" : argv[2];
+    if (!startProgram(program, directoryOfThisProgram() + L"Gestalyx.exe", argument, here)) {
         std::fprintf(stderr, "driver: cannot start Gestalyx.exe\n");
         return 2;
     }
     if (settings) return runSettings(program, command, argc, argv);
+    if (monitor) return runMonitor(program, command, argc, argv);
     // The capture window, or a message box that refuses the start.
     HWND window = nullptr;
     for (DWORD start = GetTickCount(); GetTickCount() - start < 20000; Sleep(20)) {
@@ -186,9 +229,6 @@ int wmain(int argc, wchar_t** argv) {
             pressButton(window, IDOK);
         }
     }
-    closeBoxes(program);
-    DWORD status = 0;
-    if (!waitForExit(program, status, 30000)) std::printf("Gestalyx.exe did not end; stopped\n");
-    std::printf("exit status %lu\n", status);
+    endAndReport(program);
     return 0;
 }
