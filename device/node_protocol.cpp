@@ -14,11 +14,6 @@ constexpr unsigned identificationLength = sizeof identification - 1;
 char request[8];
 char reply[16];
 
-// The address request that sets the register pointer again before a repeated
-// read or write, or empty when the attempts repeat the request alone.
-char readdress[8];
-std::uint8_t readdressNode;
-
 constexpr unsigned addressReplyLength = 5;
 
 int hexDigit(char c) {
@@ -48,48 +43,45 @@ bool replyHolds(char letter, int numberCount, int echo, std::uint8_t numbers[2])
     return echo < 0 || numbers[0] == echo;
 }
 
-// Before a repeated read or write: the node may have carried out the request
-// and only its reply was lost, moving its pointer on, so the pointer is set
-// again first. A failure of this exchange fails the attempt.
-bool pointerSetAgain() {
-    if (readdress[0] == '\0') return true;
+// Before a repeated read or write meant for `registerNumber` of `node`: the
+// node may have carried out the request and only its reply was lost, moving
+// its pointer on, so the pointer is set there again first. A failure of this
+// exchange fails the attempt. noRegister leaves the pointer to the node.
+bool pointerSetAgain(std::uint8_t node, int registerNumber) {
+    if (registerNumber == noRegister) return true;
+    char address[8];
+    std::snprintf(address, sizeof address, "a%02x%02x\n", node, static_cast<std::uint8_t>(registerNumber));
     std::uint8_t numbers[2];
-    return writeAll(readdress) && readExact(reply, addressReplyLength) && replyHolds('A', 1, readdressNode, numbers);
+    return writeAll(address) && readExact(reply, addressReplyLength) && replyHolds('A', 1, node, numbers);
 }
 
 // Sends the request built once, up to three times, purging the port before
-// the second and third attempt only; an attempt counts when the whole reply
-// arrived and `accept` takes it.
+// the second and third attempt only (and setting the node's pointer again
+// after the purge, for a read or write meant for a register); an attempt
+// counts when the whole reply arrived and `accept` takes it.
 template <typename Accept>
-int exchange(unsigned replyLength, Accept accept) {
-    int result = 0;
-    for (int attempt = 1; attempt <= exchangeAttempts && result == 0; ++attempt) {
+int exchange(unsigned replyLength, Accept accept, std::uint8_t node = 0, int registerNumber = noRegister) {
+    for (int attempt = 1; attempt <= exchangeAttempts; ++attempt) {
         if (attempt > 1) purgePort();
-        if ((attempt == 1 || pointerSetAgain()) && writeAll(request) && readExact(reply, replyLength) && accept())
-            result = 1;
+        if ((attempt == 1 || pointerSetAgain(node, registerNumber)) && writeAll(request) &&
+            readExact(reply, replyLength) && accept())
+            return 1;
     }
-    readdress[0] = '\0';
-    return result;
+    return 0;
 }
 
-// An exchange whose reply carries `numberCount` numbers; they are delivered only on success.
-int numberExchange(char letter, int numberCount, int echo, std::uint8_t numbers[2]) {
+// An exchange whose reply carries `numberCount` numbers; they are delivered
+// only on success. The echo, when not negative, is the node a read or write
+// of `registerNumber` goes to.
+int numberExchange(char letter, int numberCount, int echo, std::uint8_t numbers[2], int registerNumber = noRegister) {
     const unsigned replyLength = 1 + 2 * numberCount + 2;
-    return exchange(replyLength, [&] {
+    auto accept = [&] {
         std::uint8_t got[2];
         if (!replyHolds(letter, numberCount, echo, got)) return false;
         for (int i = 0; i < numberCount; ++i) numbers[i] = got[i];
         return true;
-    });
-}
-
-// A read or write meant for register `registerNumber` sets the pointer there
-// again before a repeated attempt; noRegister leaves the pointer to the node.
-void readdressWith(std::uint8_t node, int registerNumber) {
-    readdress[0] = '\0';
-    if (registerNumber == noRegister) return;
-    std::snprintf(readdress, sizeof readdress, "a%02x%02x\n", node, static_cast<std::uint8_t>(registerNumber));
-    readdressNode = node;
+    };
+    return exchange(replyLength, accept, static_cast<std::uint8_t>(echo), registerNumber);
 }
 
 }  // namespace
@@ -102,16 +94,14 @@ int sendAddress(std::uint8_t node, std::uint8_t registerNumber) {
 
 int sendWrite(std::uint8_t node, std::uint8_t value, int registerNumber) {
     std::snprintf(request, sizeof request, "w%02x%02x\n", node, value);
-    readdressWith(node, registerNumber);
     std::uint8_t numbers[2];
-    return numberExchange('W', 1, node, numbers);
+    return numberExchange('W', 1, node, numbers, registerNumber);
 }
 
 int sendRead(std::uint8_t node, std::uint8_t* value, int registerNumber) {
     std::snprintf(request, sizeof request, "r%02x\n", node);
-    readdressWith(node, registerNumber);
     std::uint8_t numbers[2];
-    if (!numberExchange('R', 2, node, numbers)) return 0;
+    if (!numberExchange('R', 2, node, numbers, registerNumber)) return 0;
     *value = numbers[1];
     return 1;
 }

@@ -23,9 +23,9 @@ int readMonitorFrame(const FittedNodes& nodes, MonitorFrame& frame) {
     return frame.failedRows == 0;
 }
 
-int firstFailedRow(const MonitorFrame& frame) {
+int firstFailedRow(std::uint32_t failedRows) {
     for (int row = 0; row < bodyPartCount; ++row)
-        if (frame.failedRows >> row & 1) return row;
+        if (failedRows >> row & 1) return row;
     return -1;
 }
 

@@ -29,8 +29,8 @@ void listFittedNodes(FittedNodes& nodes);
 // when the frame is complete.
 int readMonitorFrame(const FittedNodes& nodes, MonitorFrame& frame);
 
-// The first row marked as failed, or -1 for a complete frame.
-int firstFailedRow(const MonitorFrame& frame);
+// The first row whose bit is set in `failedRows`, or -1 when none is.
+int firstFailedRow(std::uint32_t failedRows);
 
 // Puts a complete frame's vectors into the body-part table and solves every
 // part, selectable as start-up left them (the part mask 7f for the monitor).

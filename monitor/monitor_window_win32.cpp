@@ -149,9 +149,7 @@ void onSaveTimeout(HWND window) {
     KillTimer(window, saveTimer);
     if (!saveRequested) return;
     saveRequested = false;
-    int row = -1;
-    for (int i = 0; i < bodyPartCount && row < 0; ++i)
-        if (failedRows >> i & 1) row = i;
+    int row = firstFailedRow(failedRows);
     setEventForNode(row, row < 0 ? "2 秒の間にフレームが届きませんでした。ポーズは保存していません。"
                                  : "ポーズは保存していません。");
     showStatus(window);
@@ -163,7 +161,7 @@ void takeFrame(HWND window, const MonitorFrame& frame) {
     failedRows = frame.failedRows;
     if (frame.failedRows != 0) {
         if (newlyFailed != 0) {
-            setEventForNode(firstFailedRow(frame), "");
+            setEventForNode(firstFailedRow(frame.failedRows), "");
             showStatus(window);
         }
         return;
@@ -391,7 +389,6 @@ INT_PTR CALLBACK monitorWindowProc(HWND window, UINT message, WPARAM wParam, LPA
 
 int runMonitorWindow() {
     listFittedNodes(fittedNodes);
-    InitializeCriticalSection(&frameLock);
     queuedCount = 0;
     framesPosted = false;
     stopReading = 0;
@@ -400,11 +397,13 @@ int runMonitorWindow() {
         reportError("can not create monitor window");
         return 1;
     }
+    InitializeCriticalSection(&frameLock);
     QueryPerformanceFrequency(&clockFrequency);
     QueryPerformanceCounter(&clockStart);
     readerThread = CreateThread(nullptr, 0, readFrames, nullptr, 0, nullptr);
     if (readerThread == nullptr) {
         reportError("can not start monitor reader");
+        DeleteCriticalSection(&frameLock);
         DestroyWindow(window);
         return 1;
     }
@@ -417,6 +416,7 @@ int runMonitorWindow() {
         DispatchMessageW(&message);
     }
     stopReader();
+    DeleteCriticalSection(&frameLock);
     captureWindow = nullptr;
     return got == -1 ? 1 : 0;
 }
