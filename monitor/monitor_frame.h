@@ -19,7 +19,8 @@ struct FittedNodes {
 struct MonitorFrame {
     std::int8_t sensor[bodyPartCount][6];  // x1 y1 z1 x2 y2 z2 per row, counts; rows without a node unused
     std::uint32_t failedRows;              // bit i: row i's node did not answer in this frame
-    double seconds;                        // when the frame's last read ended, on the reader's clock
+    double started;                        // when the frame's first read began, on the reader's clock
+    double seconds;                        // when the frame's last read ended, on the same clock
 };
 
 void listFittedNodes(FittedNodes& nodes);

@@ -7,6 +7,7 @@
 
 #include "monitor/monitor_frame.h"
 #include "monitor/monitor_resource.h"
+#include "monitor/recording.h"
 #include "output/bvh_file.h"
 #include "output/pose_file.h"
 #include "platform/error_report.h"
@@ -30,6 +31,7 @@ constexpr int queueCapacity = 64;
 CRITICAL_SECTION frameLock;
 MonitorFrame queuedFrames[queueCapacity];
 int queuedCount;
+unsigned droppedFrames;  // frames that gave way since the window last took the queue
 bool framesPosted;  // a framesMessage is on its way and will take the queue
 
 // ---- The reader's own ----
@@ -54,6 +56,10 @@ int tickIndex;
 double frameRate;
 bool saveRequested;
 char eventText[256];           // the last file saved or the last failure
+// 記録 pressed and the recording not yet saved; full once it reached its
+// limit, and from then on it takes no frames until it is saved.
+Recording recording;
+bool recordingOn, recordingFull;
 int controlsHeight;            // the band of buttons along the bottom edge, pixels
 
 double readerSeconds() {
@@ -67,12 +73,14 @@ double readerSeconds() {
 DWORD WINAPI readFrames(void*) {
     while (InterlockedCompareExchange(&stopReading, 0, 0) == 0) {
         MonitorFrame frame;
+        frame.started = readerSeconds();
         readMonitorFrame(fittedNodes, frame);
         frame.seconds = readerSeconds();
         EnterCriticalSection(&frameLock);
         if (queuedCount == queueCapacity) {
             std::memmove(queuedFrames, queuedFrames + 1, sizeof queuedFrames[0] * (queueCapacity - 1));
             --queuedCount;
+            ++droppedFrames;
         }
         queuedFrames[queuedCount++] = frame;
         bool post = !framesPosted;
@@ -107,10 +115,14 @@ void setEventForNode(int row, const char* tail) {
     setEvent("%s (%s) ノードのセンサ値が取得できませんでした。%s", part.label, part.name, tail);
 }
 
-// "12.5 フレーム/秒　記録 0 フレーム　<the last file saved or failure>"
+// "12.5 フレーム/秒　記録 0 フレーム　<the last file saved or failure>", and
+// while recording the frames recorded so far, with those left out.
 void showStatus(HWND window) {
-    char text[384];
-    std::snprintf(text, sizeof text, "%.1f フレーム/秒　記録 0 フレーム　%s", frameRate, eventText);
+    char leftOut[64] = "";
+    if (recordingOn && recording.leftOut != 0) std::snprintf(leftOut, sizeof leftOut, " (欠け %u)", recording.leftOut);
+    char text[448];
+    std::snprintf(text, sizeof text, "%.1f フレーム/秒　記録 %d フレーム%s　%s", frameRate,
+                  recordingOn ? recording.count : 0, leftOut, eventText);
     wchar_t wide[384];
     toWide(text, wide, static_cast<int>(std::size(wide)));
     SetDlgItemTextW(window, IDC_MONITOR_STATUS, wide);
@@ -155,8 +167,75 @@ void onSaveTimeout(HWND window) {
     showStatus(window);
 }
 
+void setRecordCaption(HWND window, const char* caption) {
+    wchar_t wide[16];
+    toWide(caption, wide, static_cast<int>(std::size(wide)));
+    SetDlgItemTextW(window, IDC_RECORD, wide);
+}
+
+void endRecording(HWND window) {
+    recordingOn = recordingFull = false;
+    freeRecording(recording);
+    setRecordCaption(window, "記録");
+}
+
+// Saves the recording as motion-NNN.bvh and ends it; `reason` (or "") opens
+// the status text. A recording without a complete frame ends without a file.
+// When no name is free or the writer fails, the recording is kept and 停止
+// stays, so that nothing is lost: pressing it again tries once more.
+int stopRecording(HWND window, const char* reason) {
+    static const char* const formats[] = {"motion-%03u.bvh"};
+    char names[1][monitorNameCapacity];
+    int stopped = 0;
+    if (recording.count == 0) {
+        setEvent("%s完全なフレームがなかったため、記録は保存していません。", reason);
+        stopped = 1;
+    } else if (nextFreeNumber(formats, 1, names) == 0) {
+        setEvent("%smotion-001 から motion-999 までの名前がすべて使われています。記録はまだ保存していません。", reason);
+    } else if (!saveRecording(recording, names[0])) {
+        setEvent("%s記録を保存できませんでした。停止 でもう一度保存します。", reason);
+    } else {
+        double frameTime = recordingFrameTime(recording);
+        char leftOut[96] = "";
+        if (recording.leftOut != 0)
+            std::snprintf(leftOut, sizeof leftOut, "欠けたフレーム %u は除きました。", recording.leftOut);
+        setEvent("%s%s に %d フレーム (%.1f フレーム/秒) を保存しました。%s", reason, names[0], recording.count,
+                 frameTime > 0 ? 1 / frameTime : 0.0, leftOut);
+        stopped = 1;
+    }
+    if (stopped) endRecording(window);
+    showStatus(window);
+    return stopped;
+}
+
+void onRecordCommand(HWND window) {
+    if (recordingOn) {
+        stopRecording(window, "");
+        return;
+    }
+    startRecording(recording);
+    recordingOn = true;
+    setRecordCaption(window, "停止");
+    setEvent("記録しています。");
+    showStatus(window);
+}
+
+// A frame streamed while recording goes into the recording first; one that
+// finds it full stops it and saves it.
+void recordStreamedFrame(HWND window, const MonitorFrame& frame) {
+    if (!recordingOn || recordingFull || recordFrame(recording, frame)) return;
+    recordingFull = true;
+    char reason[128];
+    if (recording.count == recordingFrameLimit)
+        std::snprintf(reason, sizeof reason, "記録が上限の %d フレームに達したので停止しました。", recordingFrameLimit);
+    else
+        std::snprintf(reason, sizeof reason, "メモリが足りないので記録を停止しました。");
+    stopRecording(window, reason);
+}
+
 void takeFrame(HWND window, const MonitorFrame& frame) {
     ++framesSinceTick;
+    recordStreamedFrame(window, frame);
     std::uint32_t newlyFailed = frame.failedRows & ~failedRows;
     failedRows = frame.failedRows;
     if (frame.failedRows != 0) {
@@ -187,8 +266,11 @@ void onFrames(HWND window) {
     int count = queuedCount;
     std::memcpy(taken, queuedFrames, sizeof taken[0] * count);
     queuedCount = 0;
+    unsigned dropped = droppedFrames;
+    droppedFrames = 0;
     framesPosted = false;
     LeaveCriticalSection(&frameLock);
+    if (recordingOn && !recordingFull) recording.leftOut += dropped;
     for (int i = 0; i < count; ++i) takeFrame(window, taken[i]);
     RECT picture = pictureRect(window);
     InvalidateRect(window, &picture, FALSE);
@@ -324,6 +406,7 @@ void onInit(HWND window) {
     framesSinceTick = 0;
     frameRate = 0;
     saveRequested = false;
+    recordingOn = recordingFull = false;
     eventText[0] = '\0';
     PoseFrame rest{};
     poseFigure(rest, shownPose);
@@ -348,9 +431,15 @@ void onTimer(HWND window, UINT_PTR timer) {
     if (timer == saveTimer) onSaveTimeout(window);
 }
 
-// 閉じる, Esc and the close box: the reader stops before the window goes,
-// so that the port can be closed once the message loop has ended.
+// 閉じる, Esc and the close box: a recording is saved first, and when it
+// cannot be, the user decides whether to close without it. The reader stops
+// before the window goes, so that the port can be closed once the message
+// loop has ended.
 void onClose(HWND window) {
+    if (recordingOn && !stopRecording(window, "") &&
+        MessageBoxW(window, L"記録を保存できませんでした。保存しないで閉じますか？", L"Gestalyx",
+                    MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES)
+        return;
     stopReader();
     KillTimer(window, statusTimer);
     KillTimer(window, saveTimer);
@@ -359,6 +448,7 @@ void onClose(HWND window) {
 
 INT_PTR onCommand(HWND window, int id) {
     switch (id) {
+    case IDC_RECORD:    onRecordCommand(window); return TRUE;
     case IDC_SAVE_POSE: onSaveCommand(window); return TRUE;
     case IDCANCEL:      onClose(window); return TRUE;
     }
@@ -390,6 +480,7 @@ INT_PTR CALLBACK monitorWindowProc(HWND window, UINT message, WPARAM wParam, LPA
 int runMonitorWindow() {
     listFittedNodes(fittedNodes);
     queuedCount = 0;
+    droppedFrames = 0;
     framesPosted = false;
     stopReading = 0;
     HWND window = CreateDialogParamW(appInstance, L"DialogMonitor", nullptr, monitorWindowProc, 0);
@@ -417,6 +508,7 @@ int runMonitorWindow() {
     }
     stopReader();
     DeleteCriticalSection(&frameLock);
+    freeRecording(recording);
     captureWindow = nullptr;
     return got == -1 ? 1 : 0;
 }

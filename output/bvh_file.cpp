@@ -14,6 +14,11 @@ constexpr const char* bvhFileKind = "BVHファイル";
 std::FILE* bvhFile;
 int bvhWriteFailed;
 
+// The frames of writeBvhFile, for its frame source.
+const PoseFrame* givenFrames;
+
+void givenFrame(int index, PoseFrame& frame) { frame = givenFrames[index]; }
+
 // The parts in the order of the hierarchy, which is the order of each frame's values.
 int hierarchyOrder[bodyPartCount];
 int hierarchyCount;
@@ -80,7 +85,7 @@ void writeFrame(const PoseFrame& frame) {
 
 // LF line ends as in the pose file: the same bytes on Windows and elsewhere,
 // and BVH readers take them as they take CR LF.
-int writeBvhFile(const char* fileName, const PoseFrame* frames, int frameCount, double frameTime) {
+int writeBvhAnimation(const char* fileName, int frameCount, double frameTime, BvhFrameSource frameAt) {
     bvhFile = createOutputFile(bvhFileKind, fileName);
     if (bvhFile == nullptr) return 0;
     bvhWriteFailed = 0;
@@ -90,10 +95,19 @@ int writeBvhFile(const char* fileName, const PoseFrame* frames, int frameCount, 
     writeJoint(0, 0);
     putOutput(bvhFile, bvhWriteFailed, "MOTION\nFrames: %d\nFrame Time: %s\n", frameCount,
               sixDecimals(frameTime).text);
-    for (int i = 0; i < frameCount; ++i) writeFrame(frames[i]);
+    for (int i = 0; i < frameCount; ++i) {
+        PoseFrame frame;
+        frameAt(i, frame);
+        writeFrame(frame);
+    }
     std::FILE* written = bvhFile;
     bvhFile = nullptr;
     return closeOutputFile(written, bvhWriteFailed, bvhFileKind, fileName);
+}
+
+int writeBvhFile(const char* fileName, const PoseFrame* frames, int frameCount, double frameTime) {
+    givenFrames = frames;
+    return writeBvhAnimation(fileName, frameCount, frameTime, givenFrame);
 }
 
 int writeBvhPose(const char* fileName) {

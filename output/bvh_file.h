@@ -14,5 +14,10 @@ constexpr double bvhPoseFrameTime = 1.0 / 30;
 // box and returns 0, leaving any partial file on disk.
 int writeBvhFile(const char* fileName, const PoseFrame* frames, int frameCount, double frameTime);
 
+// The same, taking frame `index` from `frameAt` just before it is written, so
+// that a long recording need not be held as joint angles all at once.
+using BvhFrameSource = void (*)(int index, PoseFrame& frame);
+int writeBvhAnimation(const char* fileName, int frameCount, double frameTime, BvhFrameSource frameAt);
+
 // One frame of the body-part table's joint angles as they stand.
 int writeBvhPose(const char* fileName);

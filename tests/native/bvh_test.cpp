@@ -1,5 +1,6 @@
 // The reference figure posed by the solver's angles, and the motion file read back by the plain BVH rules.
 #include "output/bvh_file.h"
+#include "monitor/recording.h"
 
 #include <unistd.h>
 
@@ -16,14 +17,18 @@
 static const char* const postures[] = {"sample_pose_1.posture", "sample_pose_2.posture", "sample_pose_3.posture",
                                        "sample_pose_4.posture", "seated.posture",        "single_axis.posture"};
 
-// Solved with every part selectable, so that every divisor counts every node-less part.
-static PoseFrame solvePosture(const std::string& posture) {
+// Solved with every part selectable, so that every divisor counts every node-less part; `streamed` gets the
+// posture as the monitor streams it.
+static PoseFrame solvePosture(const std::string& posture, MonitorFrame* streamed = nullptr) {
     static Doll doll;
     resetFakePlatform();
     applyPartMask(0x7F);
     EXPECT_EQ(loadDollPosture(doll, (GESTALYX_TEST_DATA "/" + posture).c_str()), 1) << dollFileMessage;
     for (int row = 0, node = 0; row < bodyPartCount; ++row)
-        if (bodyPartTable[row].nodeAddress != 0) std::memcpy(bodyPartTable[row].sensor, doll.nodes[node++].posture, 6);
+        if (bodyPartTable[row].nodeAddress != 0) {
+            if (streamed != nullptr) std::memcpy(streamed->sensor[row], doll.nodes[node].posture, 6);
+            std::memcpy(bodyPartTable[row].sensor, doll.nodes[node++].posture, 6);
+        }
     solveSensorVectors();
     PoseFrame frame;
     takePoseFrame(frame);
@@ -90,18 +95,29 @@ static void placeJoint(const BvhRead& bvh, int frame, int j, double point[3]) {
 }
 
 // One pose of the body-part table (the single-axis posture, whose file is given whole), then every posture as
-// an animation, written under a locale with a decimal comma where it is built; every joint and end point of
-// every frame read back is where the figure has it.
+// a recording of the monitor, 0.25 s a frame, with an incomplete frame streamed after each: each is left out,
+// and the frame time is the recording's 2.75 s, from the first frame's start to the last one's end, over six.
+// Both written under a locale with a decimal comma where it is built; every joint and end point of every frame
+// read back is where the figure has it.
 TEST(BvhFile, ReadBackGivesTheFigurePoseOfEveryFrame) {
     std::vector<PoseFrame> frames;
-    for (const char* posture : postures) frames.push_back(solvePosture(posture));
+    static Recording recording;
+    startRecording(recording);
+    for (double time = 10; const char* posture : postures) {
+        MonitorFrame streamed{{}, 0, time, time + 0.25};
+        frames.push_back(solvePosture(posture, &streamed));
+        MonitorFrame incomplete{{{9, 9, 9, 9, 9, 9}}, 1u << 2, time + 0.25, time + 0.5};
+        EXPECT_TRUE(recordFrame(recording, streamed) && recordFrame(recording, incomplete));
+        time += 0.5;
+    }
+    EXPECT_TRUE(recording.count == static_cast<int>(frames.size()) && recording.leftOut == frames.size());
     const std::string path = testing::TempDir() + std::to_string(getpid()) + ".bvh";
     for (const int count : {1, static_cast<int>(frames.size())}) {
         std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
-        ASSERT_EQ(count == 1 ? writeBvhPose(path.c_str()) : writeBvhFile(path.c_str(), frames.data(), count, 0.04), 1);
+        ASSERT_EQ(count == 1 ? writeBvhPose(path.c_str()) : saveRecording(recording, path.c_str()), 1);
         std::setlocale(LC_NUMERIC, "C");
         const BvhRead bvh = readBvh(path);
-        EXPECT_TRUE(bvh.frames == count && bvh.time == (count == 1 ? 0.033333 : 0.04)) << bvh.frames << bvh.time;
+        EXPECT_TRUE(bvh.frames == count && bvh.time == (count == 1 ? 0.033333 : 0.458333)) << bvh.frames << bvh.time;
         EXPECT_TRUE(count > 1 || fileText(path) == fileText(GESTALYX_TEST_DATA "/single_axis.bvh")) << fileText(path);
         for (int f = 0; f < count; ++f) {
             FigurePose pose;
@@ -116,6 +132,22 @@ TEST(BvhFile, ReadBackGivesTheFigurePoseOfEveryFrame) {
         }
     }
     std::remove(path.c_str());
+    freeRecording(recording);
+}
+
+// A recording takes frames up to its limit and no more; a recording with no frame has no frame time.
+TEST(Recording, StopsTakingFramesAtItsLimit) {
+    static Recording recording;
+    startRecording(recording);
+    EXPECT_EQ(recordingFrameTime(recording), 0.0);
+    MonitorFrame frame{};
+    int taken = 0;
+    while (taken <= recordingFrameLimit && recordFrame(recording, frame)) ++taken;
+    EXPECT_TRUE(taken == recordingFrameLimit && recording.count == recordingFrameLimit);
+    frame.failedRows = 1;
+    EXPECT_EQ(recordFrame(recording, frame), 1) << "an incomplete frame is still counted";
+    EXPECT_EQ(recording.leftOut, 1u);
+    freeRecording(recording);
 }
 
 TEST(BvhFile, FileThatCannotBeCreatedOrWrittenShowsItsMessage) {
