@@ -18,8 +18,12 @@ void listFittedNodes(FittedNodes& nodes) {
 
 int readMonitorFrame(const FittedNodes& nodes, MonitorFrame& frame) {
     frame.failedRows = 0;
+    // A failed node's vectors are cleared, so that nothing stale or half read can pass for a reading.
     for (int i = 0; i < nodes.count; ++i)
-        if (!readSensorVectors(nodes.addresses[i], frame.sensor[nodes.rows[i]])) frame.failedRows |= 1u << nodes.rows[i];
+        if (!readSensorVectors(nodes.addresses[i], frame.sensor[nodes.rows[i]])) {
+            frame.failedRows |= 1u << nodes.rows[i];
+            std::memset(frame.sensor[nodes.rows[i]], 0, sizeof frame.sensor[0]);
+        }
     return frame.failedRows == 0;
 }
 

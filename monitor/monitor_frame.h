@@ -26,7 +26,7 @@ struct MonitorFrame {
 void listFittedNodes(FittedNodes& nodes);
 
 // Reads every fitted node's sensor vectors into `frame`. A node that does not
-// answer is marked in failedRows and the others are still read. Returns 1
+// answer is marked in failedRows, its vectors zero, and the others are still read. Returns 1
 // when the frame is complete.
 int readMonitorFrame(const FittedNodes& nodes, MonitorFrame& frame);
 

@@ -85,6 +85,57 @@ TEST_F(Monitor, NodeThatStopsAnsweringIsNamedAndNothingIsSaved) {
     EXPECT_EQ(exitStatusOf(run), 0u);
 }
 
+// The frames recorded so far as the status text counts them, -1 when it does not.
+int recordedFrames(HWND window) {
+    static const std::regex counted("記録 (\\d+) フレーム");
+    std::smatch found;
+    std::string text = statusText(window);
+    return std::regex_search(text, found, counted) ? std::stoi(found[1]) : -1;
+}
+
+void waitForRecorded(HWND window, int frames) {
+    for (DWORD start = GetTickCount(); recordedFrames(window) < frames && GetTickCount() - start < 10000;) Sleep(50);
+    ASSERT_GE(recordedFrames(window), frames) << statusText(window);
+}
+
+// The frame lines of a BVH file, after its Frame Time line.
+std::vector<std::string> bvhFrames(const std::string& bvh) {
+    std::vector<std::string> frames;
+    std::istringstream lines(bvh.substr(bvh.find("Frame Time:")));
+    std::string line;
+    for (std::getline(lines, line); std::getline(lines, line);) frames.push_back(line);
+    return frames;
+}
+
+// A node that stops answering while recording: the recording goes on, the status names the node and counts
+// the frames left out; closing the window while recording saves first, and every frame saved is a complete
+// one, the doll's posture.
+TEST_F(Monitor, RecordingLeavesOutFramesWithoutANode) {
+    ProgramRun run;
+    ASSERT_NO_FATAL_FAILURE(startIn(run, onDollPort().c_str(), L"/monitor"));
+    HWND window = waitForMonitor(run);
+    ASSERT_NE(window, nullptr) << "no monitor window";
+    ASSERT_TRUE(clickButton(window, IDC_RECORD));
+    EXPECT_EQ(controlText(window, IDC_RECORD), L"停止");
+    ASSERT_NO_FATAL_FAILURE(waitForRecorded(window, 3));
+    controlDoll("--fault silent@31");
+    const std::string named = "頭部 (head) ノードのセンサ値が取得できませんでした。";
+    EXPECT_NE(waitForStatus(window, named).find(named), std::string::npos) << statusText(window);
+    EXPECT_NE(waitForStatus(window, "(欠け ").find("(欠け "), std::string::npos) << statusText(window);
+    controlDoll("--clear-faults");
+    int recorded = recordedFrames(window);
+    ASSERT_NO_FATAL_FAILURE(waitForRecorded(window, recorded + 3));
+    recorded = recordedFrames(window);
+    pressEscape(window);
+    EXPECT_EQ(exitStatusOf(run), 0u);
+    expectedPoseFile(run, 0x7F, 0x3FFFF, -1, 0, "seated.posture");
+    ASSERT_EQ(writeBvhPose((run.folder / "expected.bvh").string().c_str()), 1);
+    const std::string pose = bvhFrames(readFile(run.folder / "expected.bvh")).at(0);
+    const std::vector<std::string> frames = bvhFrames(readFile(run.folder / "motion-001.bvh"));
+    EXPECT_GE(static_cast<int>(frames.size()), recorded);
+    for (const std::string& frame : frames) EXPECT_EQ(frame, pose);
+}
+
 TEST_F(Monitor, NodeSilentAtTheStartIsNamedAndEndsWithOne) {
     controlDoll("--fault silent@31");
     ProgramRun run;

@@ -14,6 +14,13 @@
 //                                  waiting for the pose to be saved
 //   driver show-monitor SECONDS    the monitor: prints its rectangle, waits,
 //                                  presses 閉じる
+//   driver monitor-record SECONDS  the monitor: presses 記録, and 停止 after
+//                                  SECONDS, waits for the recording to be
+//                                  saved, prints its status text, presses
+//                                  閉じる. With GESTALYX_DOLL_MOTION the doll
+//                                  starts that motion file as 記録 is pressed.
+//   driver show-record SECONDS     the same, printing the window's rectangle
+//                                  as 記録 is pressed
 //   driver show-failure SECONDS    the same on the calibration page after a
 //                                  仮設定 of hip that failed: the doll (through
 //                                  GESTALYX_DOLL_CONTROL) silent for hip
@@ -132,6 +139,14 @@ void endAndReport(DrivenProgram& program) {
     std::printf("exit status %lu\n", status);
 }
 
+// For tools/screenshot: the window's place on the screen, once it is ready.
+void printRectangle(HWND window) {
+    RECT rect;
+    GetWindowRect(window, &rect);
+    std::printf("%ldx%ld+%ld+%ld\n", rect.right - rect.left, rect.bottom - rect.top, rect.left, rect.top);
+    std::fflush(stdout);
+}
+
 int runSettings(DrivenProgram& program, const std::wstring& command, int argc, wchar_t** argv) {
     HWND sheet = waitForSheet(program);
     if (sheet != nullptr && command == L"settings") {
@@ -147,10 +162,7 @@ int runSettings(DrivenProgram& program, const std::wstring& command, int argc, w
             typeText(page, IDC_OFFSET_X, L"2.5");
             clickButton(page, IDC_APPLY_X);
         }
-        RECT rect;
-        GetWindowRect(sheet, &rect);
-        std::printf("%ldx%ld+%ld+%ld\n", rect.right - rect.left, rect.bottom - rect.top, rect.left, rect.top);
-        std::fflush(stdout);
+        printRectangle(sheet);
         int secondsAt = failure ? 2 : 3;
         Sleep(1000 * (argc > secondsAt ? _wtoi(argv[secondsAt]) : 3));
     }
@@ -165,17 +177,24 @@ int runMonitor(DrivenProgram& program, const std::wstring& command, int argc, wc
     if (window != nullptr) {
         int seconds = argc > 2 ? _wtoi(argv[2]) : 3;
         auto status = [&] { return wideToUtf8(controlText(window, IDC_MONITOR_STATUS)); };
-        if (command == L"monitor-save") {
+        if (command == L"monitor-record" || command == L"show-record") {
+            Sleep(1000);  // the first frames
+            if (const char* motion = std::getenv("GESTALYX_DOLL_MOTION"))
+                controlDoll(("--motion " + std::string(motion) + "\n").c_str());
+            pressButton(window, IDC_RECORD);
+            if (command == L"show-record") printRectangle(window);
+            Sleep(1000 * seconds);
+            pressButton(window, IDC_RECORD);
+            for (DWORD start = GetTickCount(); GetTickCount() - start < 30000; Sleep(50))
+                if (status().find("保存し") != std::string::npos) break;
+        } else if (command == L"monitor-save") {
             Sleep(1000);  // the first frames
             pressButton(window, IDC_SAVE_POSE);
             for (DWORD start = GetTickCount(); GetTickCount() - start < 10000; Sleep(50))
                 if (status().find("保存し") != std::string::npos) break;
         } else if (command == L"show-monitor") {
             Sleep(1500);
-            RECT rect;
-            GetWindowRect(window, &rect);
-            std::printf("%ldx%ld+%ld+%ld\n", rect.right - rect.left, rect.bottom - rect.top, rect.left, rect.top);
-            std::fflush(stdout);
+            printRectangle(window);
             Sleep(1000 * seconds);
         } else {
             Sleep(1000 * seconds);
@@ -192,11 +211,12 @@ int wmain(int argc, wchar_t** argv) {
     _setmode(_fileno(stdout), _O_BINARY);
     std::wstring command = argc > 1 ? argv[1] : L"";
     bool settings = command == L"settings" || command == L"show-settings" || command == L"show-failure";
-    bool monitor = command == L"monitor" || command == L"monitor-save" || command == L"show-monitor";
+    bool monitor = command == L"monitor" || command == L"monitor-save" || command == L"show-monitor" ||
+                   command == L"monitor-record" || command == L"show-record";
     if (argc < 3 && !settings && !monitor) {
         std::fprintf(stderr, "usage: driver press-when-ready|show ARG [SECONDS] | settings [SECONDS] | "
                              "show-settings PAGE SECONDS | show-failure SECONDS | monitor SECONDS | monitor-save | "
-                             "show-monitor SECONDS\n");
+                             "show-monitor SECONDS | monitor-record SECONDS | show-record SECONDS\n");
         return 2;
     }
     wchar_t here[MAX_PATH];
@@ -219,10 +239,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     if (window != nullptr && waitUntilStarted(window, 5000) && waitUntilEnabled(window, IDOK, 20000)) {
         if (command == L"show") {
-            RECT rect;
-            GetWindowRect(window, &rect);
-            std::printf("%ldx%ld+%ld+%ld\n", rect.right - rect.left, rect.bottom - rect.top, rect.left, rect.top);
-            std::fflush(stdout);
+            printRectangle(window);
             Sleep(1000 * (argc > 3 ? _wtoi(argv[3]) : 3));
             pressButton(window, IDCANCEL);
         } else {
