@@ -1,5 +1,6 @@
 // The monitor end to end against the virtual doll: its poses saved as live capture writes them, a
 // window that answers while the line is busy, and a node that stops answering or is silent from the start.
+#include "monitor/monitor_frame.h"
 #include "monitor/monitor_resource.h"
 #include "output/bvh_file.h"
 #include "tests/windows/support.h"
@@ -142,6 +143,78 @@ TEST_F(Monitor, NodeSilentAtTheStartIsNamedAndEndsWithOne) {
     ASSERT_NO_FATAL_FAILURE(startIn(run, onDollPort().c_str(), L"/monitor"));
     expectMessage(run, "頭部 (head) ノードの情報が取得できませんでした。");
     EXPECT_EQ(exitStatusOf(run), 1u);
+}
+
+// The doll's frames in its log: for each node in turn the address of its vectors, then their six reads; a frame
+// from its first request's arrival to its last reply's end, on the doll's clock, and its bytes on the line.
+struct LoggedFrame { double start, end; int bytes; MonitorFrame counts; };
+
+std::vector<LoggedFrame> loggedFrames(const std::string& log) {
+    static const std::regex exchange(R"(([\d.]+) ([\d.]+) ([ar])([0-9A-F]{2})(0D)?\\n -> [AR][0-9A-F]{2}([0-9A-F]{2})?\\r\\n)");
+    std::vector<LoggedFrame> frames;
+    std::istringstream lines(log);
+    int row = -1, nodes = 0, reads = 0;
+    std::smatch match;
+    for (std::string line; std::getline(lines, line);) {
+        if (!std::regex_match(line, match, exchange)) continue;
+        const bool address = match[3] == "a";
+        const int node = std::stoi(match[4], nullptr, 16);
+        if (address && match[5].matched) {
+            if (node == 0x20) frames.push_back({std::stod(match[1]), 0, 0, {}}), nodes = 0;
+            for (row = 0; row < bodyPartCount && bodyPartTable[row].nodeAddress != node;) ++row;
+            ++nodes, reads = 0;
+        }
+        if (frames.empty() || row >= bodyPartCount || (!address && reads >= 6)) continue;
+        LoggedFrame& frame = frames.back();
+        frame.end = std::stod(match[2]);
+        frame.bytes += address ? 6 + 5 : 4 + 7;
+        if (!address) frame.counts.sensor[row][reads++] = static_cast<std::int8_t>(std::stoi(match[6], nullptr, 16));
+    }
+    if (!frames.empty() && (nodes < 11 || reads < 6)) frames.pop_back();  // the frame being read when the log was taken
+    return frames;
+}
+
+// Against the doll moving through the example motion on a paced line: the recording's frames are consecutive
+// frames of the doll's, first and last included, as many as the line's time allows (at least 90 %), and its
+// frame time spreads the doll's time of them over them within 5 %.
+TEST_F(Monitor, RecordsTheDollsMotionFrameByFrame) {
+    controlDoll("--pace");
+    ProgramRun run;
+    ASSERT_NO_FATAL_FAILURE(startIn(run, onDollPort().c_str(), L"/monitor"));
+    HWND window = waitForMonitor(run);
+    ASSERT_NE(window, nullptr) << "no monitor window";
+    waitForStatus(window, " フレーム/秒");
+    const std::size_t mark = dollLog().size();
+    controlDoll("--motion " GESTALYX_TEST_DATA "/../../examples/wave.motion");
+    ASSERT_TRUE(clickButton(window, IDC_RECORD));
+    Sleep(4000);
+    ASSERT_TRUE(clickButton(window, IDC_RECORD));
+    const std::string status = waitForStatus(window, "を保存しました。");
+    pressEscape(window);
+    EXPECT_EQ(exitStatusOf(run), 0u);
+    const std::string bvh = readFile(run.folder / "motion-001.bvh");
+    const std::vector<std::string> recorded = bvhFrames(bvh);
+    const int count = static_cast<int>(recorded.size());
+    EXPECT_NE(status.find("motion-001.bvh に " + std::to_string(count) + " フレーム"), std::string::npos) << status;
+    const double frameTime = std::stod(bvh.substr(bvh.find("Frame Time:") + 11));
+
+    resetBodyPartTable();
+    applyPartMask(0x7F);
+    const std::vector<LoggedFrame> logged = loggedFrames(dollLog().substr(mark));
+    std::vector<PoseFrame> solved;
+    for (const LoggedFrame& frame : logged) {
+        solveMonitorFrame(frame.counts);
+        takePoseFrame(solved.emplace_back());
+    }
+    ASSERT_EQ(writeBvhFile((run.folder / "logged.bvh").string().c_str(), solved.data(), static_cast<int>(solved.size()), 0.1), 1);
+    const std::vector<std::string> doll = bvhFrames(readFile(run.folder / "logged.bvh"));
+    auto first = std::search(doll.begin(), doll.end(), recorded.begin(), recorded.end());
+    ASSERT_TRUE(count > 1 && first != doll.end()) << count << " frames recorded, not the doll's frames in a row";
+    const LoggedFrame& start = logged[first - doll.begin()];
+    const LoggedFrame& end = logged[first - doll.begin() + count - 1];
+    const double seconds = (end.end - start.start) / 1000, lineSeconds = start.bytes * 10 / 38400.0;
+    EXPECT_GE(count, 0.9 * seconds / lineSeconds) << seconds << " s, " << lineSeconds << " s a frame on the line";
+    EXPECT_NEAR(count * frameTime, seconds, 0.05 * seconds);
 }
 
 }  // namespace
