@@ -1,5 +1,7 @@
 // Names the program shows and writes.
 #pragma once
 
+#include "platform/version.h"
+
 constexpr const char* programName = "Gestalyx";
-constexpr const char* programVersion = "ver1.0.0";
+constexpr const char* programVersion = "ver" GESTALYX_VERSION_TEXT;
