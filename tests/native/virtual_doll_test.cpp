@@ -1,5 +1,5 @@
 // The virtual doll: its model driven byte by byte through scripts of
-// exchanges, its files, and the program itself on a pseudo-terminal.
+// exchanges, its files, its motions, and the program itself on a pseudo-terminal.
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -9,6 +9,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <random>
 #include <regex>
 
@@ -94,11 +95,72 @@ TEST(VirtualDoll, MalformedFilesAreRefusedWithTheLineAtFault) {
     std::remove(path.c_str());
 }
 
-// A client opens the link at the line's settings and makes one exchange; the
-// log shows it with its time, and SIGTERM ends the program and removes the link.
+// Motion files made from steps.motion as the rows of doll_motion_files.txt say, files of as many keys as a
+// motion holds and one more, and the example.
+TEST(VirtualDoll, MotionFilesAreTakenWholeOrRefusedWithTheLineAtFault) {
+    std::vector<std::string> lines;
+    std::istringstream steps(fileText(dataDirectory + "steps.motion"));
+    for (std::string line; std::getline(steps, line);) lines.push_back(line);
+    std::string path = temporaryPath("motion");
+    static DollMotion motion;
+    for (const DataRow& row : readDataTable(dataDirectory + "doll_motion_files.txt")) {
+        SCOPED_TRACE(row.where);
+        int first = 0, last = 0;
+        if (std::sscanf(row.fields[0].c_str(), "%d-%d", &first, &last) == 1) last = first;
+        std::ofstream file(path);
+        for (int number = 1; number <= static_cast<int>(lines.size()); ++number) {
+            if (number == first && !row.fields[1].empty()) file << row.fields[1] << '\n';
+            if (number < first || number > last) file << lines[number - 1] << '\n';
+        }
+        file.close();
+        motion.keyCount = -1;
+        int keys = 0;
+        bool accepted = std::sscanf(row.fields[2].c_str(), "%d keys", &keys) == 1;
+        EXPECT_EQ(loadDollMotion(motion, path.c_str()), accepted ? 1 : 0) << dollFileMessage;
+        EXPECT_EQ(motion.keyCount, accepted ? keys : -1);
+        std::string message = path + (row.fields[2][0] == ':' ? "" : ", ") + row.fields[2];
+        EXPECT_TRUE(accepted || std::string(dollFileMessage).starts_with(message)) << dollFileMessage;
+    }
+    for (int keys : {dollMotionCapacity, dollMotionCapacity + 1}) {
+        std::ofstream file(path);
+        for (int key = 0; key < keys; ++key) {
+            file << key << '\n';
+            for (int node = 0; node < dollNodeCount; ++node) file << "0 64 0 0 0 64\n";
+        }
+        file.close();
+        EXPECT_EQ(loadDollMotion(motion, path.c_str()), keys == dollMotionCapacity ? 1 : 0) << keys;
+    }
+    EXPECT_EQ(std::string(dollFileMessage), path + ", line 12001: more than 1000 keys");
+    EXPECT_EQ(loadDollMotion(motion, (dataDirectory + "../../examples/wave.motion").c_str()), 1) << dollFileMessage;
+    std::remove(path.c_str());
+}
+
+TEST(VirtualDoll, AMotionHoldsItsEndsAndTurnsEachVectorBetweenKeysKeepingItsLength) {
+    static DollMotion motion;
+    ASSERT_EQ(loadDollMotion(motion, (dataDirectory + "steps.motion").c_str()), 1) << dollFileMessage;
+    Doll doll;
+    resetDoll(doll);
+    for (const DataRow& row : readDataTable(dataDirectory + "doll_motion_samples.txt")) {
+        SCOPED_TRACE(row.where);
+        poseDollAt(doll, motion, std::stod(row.fields[0]));
+        const char* const* node = std::find(dollNodeNames, dollNodeNames + dollNodeCount, row.fields[1]);
+        ASSERT_NE(node, dollNodeNames + dollNodeCount) << "no node " << row.fields[1];
+        std::string counts;
+        for (int count : doll.nodes[node - dollNodeNames].posture)
+            counts += (counts.empty() ? "" : " ") + std::to_string(count);
+        EXPECT_EQ(counts, row.fields[2]);
+    }
+}
+
+// A client opens the link at the line's settings and makes its exchanges. The line is paced: each exchange
+// takes at least the time of its bytes, in the log from the request's first byte to the reply's last. The
+// motion gives the posture until the control file's --posture ends it. SIGTERM ends the program and
+// removes the link.
 TEST(VirtualDoll, ServesALinkedPseudoTerminalUntilTerminated) {
-    std::string link = temporaryPath("com7"), log = temporaryPath("log"), state = temporaryPath("state");
+    std::string link = temporaryPath("com7"), log = temporaryPath("log"), state = temporaryPath("state"),
+                control = temporaryPath("control"), motion = dataDirectory + "steps.motion";
     const char* arguments[] = {VIRTUAL_DOLL_PROGRAM, link.c_str(), "--log", log.c_str(), "--state", state.c_str(),
+                               "--control", control.c_str(), "--pace", "--log-reply-time", "--motion", motion.c_str(),
                                nullptr};
     pid_t doll;
     ASSERT_EQ(posix_spawn(&doll, VIRTUAL_DOLL_PROGRAM, nullptr, nullptr, const_cast<char**>(arguments), environ), 0);
@@ -112,12 +174,21 @@ TEST(VirtualDoll, ServesALinkedPseudoTerminalUntilTerminated) {
     sevenBits.c_cflag = (sevenBits.c_cflag & ~CSIZE) | CS7 | PARENB;
     // Linux refuses 7 bits and parity on a pseudo-terminal; the doll takes 7 bits of each byte itself.
     EXPECT_TRUE(tcsetattr(line, TCSANOW, &sevenBits) == 0 || tcsetattr(line, TCSANOW, &settings) == 0);
-    EXPECT_EQ(write(line, "v\n", 2), 2);
-    char reply[11] = {};
-    pollfd watched{line, POLLIN, 0};
-    ssize_t got = 0, count;
-    while (got < 10 && poll(&watched, 1, 1000) == 1 && (count = read(line, reply + got, 10 - got)) > 0) got += count;
-    EXPECT_STREQ(reply, "Gestalyx\r\n");
+    auto exchange = [line](const std::string& request) {
+        EXPECT_EQ(write(line, request.data(), request.size()), static_cast<ssize_t>(request.size()));
+        std::string reply;
+        char byte;
+        pollfd watched{line, POLLIN, 0};
+        while (!reply.ends_with('\n') && poll(&watched, 1, 1000) == 1 && read(line, &byte, 1) == 1) reply += byte;
+        return reply;
+    };
+    EXPECT_EQ(exchange("v\n"), "Gestalyx\r\n");
+    EXPECT_EQ(exchange("a340d\n"), "A34\r\n");
+    EXPECT_EQ(exchange("r34\n"), "R3401\r\n");  // lShldr's x1 in every key of the motion
+    std::ofstream(control + ".new") << "--posture " << dataDirectory << "sample_pose_1.posture\n";
+    std::rename((control + ".new").c_str(), control.c_str());
+    EXPECT_EQ(exchange("a340d\n"), "A34\r\n");
+    EXPECT_EQ(exchange("r34\n"), "R340E\r\n");  // and in the posture
     close(line);
     kill(doll, SIGTERM);
     int status;
@@ -125,7 +196,14 @@ TEST(VirtualDoll, ServesALinkedPseudoTerminalUntilTerminated) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     struct stat gone;
     EXPECT_NE(lstat(link.c_str(), &gone), 0) << "the link is still there";
-    std::string text{std::istreambuf_iterator<char>(std::ifstream(log).rdbuf()), {}};
-    EXPECT_TRUE(std::regex_search(text, std::regex(R"(\n\d+\.\d{3} v\\n -> Gestalyx\\r\\n\n)"))) << text;
+    std::string text = fileText(log);
+    EXPECT_NE(text.find("\n# motion: " + motion + ", 3 postures over 3.500 s, from "), std::string::npos) << text;
+    std::regex exchangeLine(R"(\n(\d+\.\d{3}) (\d+\.\d{3}) (\S+) -> (\S+)(?=\n))");
+    int exchanges = 0;
+    for (std::sregex_iterator next(text.begin(), text.end(), exchangeLine), end; next != end; ++next, ++exchanges) {
+        double wire = static_cast<double>(unescape((*next)[3]).size() + unescape((*next)[4]).size()) * 0.260417;
+        EXPECT_GE(std::stod((*next)[2]) - std::stod((*next)[1]), wire - 0.001) << next->str();
+    }
+    EXPECT_EQ(exchanges, 5) << text;
     for (const std::string& path : {log, state}) std::remove(path.c_str());
 }

@@ -12,10 +12,12 @@ constexpr int dollNodeCount = 11;
 constexpr int dollRequestCapacity = 16;  // longer lines are dropped whole
 constexpr int dollReplyCapacity = 16;
 
-// Bus addresses in table order: hip, chest, head, rShldr, rForeArm, lShldr,
-// lForeArm, rThigh, rShin, lThigh, lShin.
+// Bus addresses and names in table order: hip, chest, head, rShldr, rForeArm,
+// lShldr, lForeArm, rThigh, rShin, lThigh, lShin.
 constexpr std::uint8_t dollNodeAddresses[dollNodeCount] = {0x20, 0x30, 0x31, 0x32, 0x33, 0x34,
                                                             0x35, 0x36, 0x37, 0x38, 0x39};
+constexpr const char* dollNodeNames[dollNodeCount] = {"hip",      "chest",  "head",  "rShldr", "rForeArm", "lShldr",
+                                                      "lForeArm", "rThigh", "rShin", "lThigh", "lShin"};
 
 // Misbehaviour on purpose, all at the reply's edge but FaultIgnoreCommand.
 // The first kinds leave the model as it was (the request did not reach the

@@ -83,6 +83,47 @@ int readMemoryNode(Doll& doll, char* words[maxWords], int count) {
     return 1;
 }
 
+// A key's time in seconds: digits, then maybe a point and one to six more,
+// from 0 to dollMotionLatest. Read digit by digit rather than by strtod, so
+// that no locale's decimal comma, exponent, hex or "inf" slips in; at most
+// twelve digits, so that the count of microseconds cannot overflow.
+int readSeconds(const char* word, double& seconds) {
+    long long micro = 0;
+    int digits = 0, decimals = -1;  // -1: no point yet
+    for (const char* c = word; *c != '\0'; ++c) {
+        if (*c == '.' && decimals < 0 && digits > 0) {
+            decimals = 0;
+            continue;
+        }
+        if (*c < '0' || *c > '9' || decimals == 6 || ++digits > 12) return 0;
+        micro = micro * 10 + (*c - '0');
+        if (decimals >= 0) ++decimals;
+    }
+    if (digits == 0 || decimals == 0) return 0;
+    for (int place = decimals < 0 ? 0 : decimals; place < 6; ++place) micro *= 10;
+    if (micro > static_cast<long long>(dollMotionLatest) * 1000000) return 0;
+    seconds = static_cast<double>(micro) / 1e6;
+    return 1;
+}
+
+// Six whole counts from -128 to 127.
+int readCounts(char* words[maxWords], int count, std::int8_t counts[6]) {
+    long value = 0;
+    if (count != 6) return 0;
+    for (int k = 0; k < 6; ++k) {
+        if (!readNumber(words[k], 10, -128, 127, value)) return 0;
+        counts[k] = static_cast<std::int8_t>(value);
+    }
+    return 1;
+}
+
+// The message of a file that is not good, with its name and the line at fault.
+int failAtLine(const char* path, int number) {
+    char reason[sizeof dollFileMessage];
+    std::memcpy(reason, dollFileMessage, sizeof reason);
+    return dollFail("%s, line %d: %s", path, number, reason);
+}
+
 DollFaultPlan* faultPlanOf(Doll& doll, const char* target) {
     if (target == nullptr) return &doll.fault;
     if (std::strcmp(target, "doll") == 0) return &doll.unitFault;
@@ -116,11 +157,7 @@ int loadDollMemory(Doll& doll, const char* path) {
             good = dollFail("expected \"switch-source\" or \"node\"");
     }
     std::fclose(file);
-    if (!good) {
-        char reason[sizeof dollFileMessage];
-        std::memcpy(reason, dollFileMessage, sizeof reason);
-        return dollFail("%s, line %d: %s", path, number, reason);
-    }
+    if (!good) return failAtLine(path, number);
     doll.switchSource = loaded.switchSource;
     for (int i = 0; i < dollNodeCount; ++i) {
         doll.nodes[i].firmwareVersion = loaded.nodes[i].firmwareVersion;
@@ -168,27 +205,66 @@ int loadDollPosture(Doll& doll, const char* path) {
         } else if (rows == dollNodeCount) {
             good = dollFail("more than %d node lines", dollNodeCount);
         } else {
-            long value = 0;
-            good = count == 6;
-            for (int k = 0; good && k < 6; ++k) {
-                good = readNumber(words[k], 10, -128, 127, value);
-                posture[rows][k] = static_cast<std::int8_t>(value);
-            }
-            if (!good) dollFail("expected six whole counts from -128 to 127 (x1 y1 z1 x2 y2 z2)");
+            good = readCounts(words, count, posture[rows]) ||
+                   dollFail("expected six whole counts from -128 to 127 (x1 y1 z1 x2 y2 z2)");
             ++rows;
         }
     }
     std::fclose(file);
-    if (!good) {
-        char reason[sizeof dollFileMessage];
-        std::memcpy(reason, dollFileMessage, sizeof reason);
-        return dollFail("%s, line %d: %s", path, number, reason);
-    }
+    if (!good) return failAtLine(path, number);
     if (rows != dollNodeCount)
         return dollFail("%s: %d node lines, expected %d (hip, chest, head, rShldr, rForeArm, lShldr, lForeArm, "
                     "rThigh, rShin, lThigh, lShin)",
                     path, rows, dollNodeCount);
     for (int i = 0; i < dollNodeCount; ++i) std::memcpy(doll.nodes[i].posture, posture[i], sizeof posture[i]);
+    return 1;
+}
+
+int loadDollMotion(DollMotion& motion, const char* path) {
+    std::FILE* file = std::fopen(path, "r");
+    if (file == nullptr) return dollFail("%s: cannot be read: %s", path, std::strerror(errno));
+    DollMotion loaded;
+    loaded.keyCount = 0;
+    char line[lineCapacity];
+    // rows: the node lines the last key has so far; keyLine: where its time stands.
+    int number = 0, rows = dollNodeCount, keyLine = 0;
+    bool tooLong = false, good = true;
+    while (good && nextLine(file, line, number, tooLong)) {
+        char* words[maxWords];
+        int count = tooLong ? 0 : splitWords(line, words);
+        double seconds = 0.0;
+        if (tooLong) {
+            good = dollFail("line too long");
+        } else if (count == 0) {
+            continue;
+        } else if (rows < dollNodeCount) {
+            good = readCounts(words, count, loaded.keys[loaded.keyCount - 1].posture[rows]) ||
+                   dollFail("expected node line %d of %d (%s): six whole counts from -128 to 127 (x1 y1 z1 x2 y2 z2)",
+                            rows + 1, dollNodeCount, dollNodeNames[rows]);
+            ++rows;
+        } else if (count == 6 && loaded.keyCount > 0) {
+            good = dollFail("more than %d node lines in the key of line %d", dollNodeCount, keyLine);
+        } else if (count != 1 || !readSeconds(words[0], seconds)) {
+            good = dollFail("expected a key's time: one number, seconds from 0 to %g with at most six decimals",
+                            dollMotionLatest);
+        } else if (loaded.keyCount > 0 && seconds <= loaded.keys[loaded.keyCount - 1].seconds) {
+            good = dollFail("the time %s s is not after the time of the key before (line %d)", words[0], keyLine);
+        } else if (loaded.keyCount == dollMotionCapacity) {
+            good = dollFail("more than %d keys", dollMotionCapacity);
+        } else {
+            loaded.keys[loaded.keyCount++].seconds = seconds;
+            rows = 0;
+            keyLine = number;
+        }
+    }
+    std::fclose(file);
+    if (good && rows < dollNodeCount)
+        good = dollFail("the file ends before node line %d of %d (%s)", rows + 1, dollNodeCount, dollNodeNames[rows]);
+    if (!good) return failAtLine(path, number);
+    if (loaded.keyCount == 0)
+        return dollFail("%s: no key: a motion is a time in seconds and eleven node lines, at least once", path);
+    motion.keyCount = loaded.keyCount;
+    std::memcpy(motion.keys, loaded.keys, sizeof loaded.keys[0] * static_cast<std::size_t>(loaded.keyCount));
     return 1;
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "tools/virtual-doll/doll.h"
+#include "tools/virtual-doll/doll_motion.h"
 
 extern char dollFileMessage[512];
 
@@ -26,6 +27,13 @@ int saveDollMemory(const Doll& doll, const char* path);
 // Eleven lines in table order, six signed counts each; '#' starts a comment.
 // Nothing changes unless the whole file is good.
 int loadDollPosture(Doll& doll, const char* path);
+
+// Keys of a motion, each a line holding its time (seconds from the motion's
+// start: digits with at most six decimals, 0 to 3600, later than the key
+// before) and then eleven node lines as in the posture file; '#' starts a
+// comment. At least one key, at most dollMotionCapacity. Nothing changes
+// unless the whole file is good.
+int loadDollMotion(DollMotion& motion, const char* path);
 
 // Applies one setting: --noise, --seed, --fault, --correct-from,
 // --fault-once, --fault-rate, --lost-rate, --status or --clear-faults, with its value (null for none).

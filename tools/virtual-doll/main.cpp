@@ -1,9 +1,11 @@
 // virtual-doll: the doll's firmware behind a pseudo-terminal. This file is
 // the POSIX edge around the model of doll.cpp: options, the pseudo-terminal
-// and its link, signals, the control file, pacing and the log.
+// and its link, signals, the control file, the motion's clock, pacing and
+// the log.
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <time.h>
@@ -11,6 +13,7 @@
 
 #include <cerrno>
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -29,7 +32,7 @@ LINK-PATH (replacing an existing symbolic link, never anything else) once it
 is ready, answers request lines as the doll does, and removes the link when
 it ends (SIGINT, SIGTERM or SIGHUP; exit status 0). Under Wine, link it at
 $WINEPREFIX/dosdevices/comN and open \\.\COMN. Bad usage or a malformed
-state or posture file: a message on standard error, exit status 2.
+state, posture or motion file: a message on standard error, exit status 2.
 
 The line
   Bytes are taken as 7 bits. A request ends at LF; the reply is upper-case hex
@@ -84,11 +87,35 @@ Options (also accepted as --option=value)
                             active offsets become the stored ones
   --posture FILE        eleven lines in node order, six signed counts each
                         (x1 y1 z1 x2 y2 z2, -128 to 127; '#' starts a comment);
-                        default: a built-in upright posture
+                        default: a built-in upright posture. Ends a motion.
+  --motion FILE         the posture changes over time: keys, each a line with
+                        its time in seconds (digits, at most six decimals, 0 to
+                        3600, later than the key before) followed by eleven node
+                        lines as in the posture file; 1 to 1000 keys, '#' starts
+                        a comment. The motion's clock starts when the doll starts
+                        serving, or when the control file gives --motion (which
+                        starts it again). Each request is answered in the
+                        posture of the moment its LF arrived: before the first
+                        key's time the first key's posture, after the last key's
+                        the last one's, at a key's time exactly its counts, and
+                        between two keys each sensor vector turns from the one
+                        to the other with its length going straight from the one
+                        length to the other (the straight blend of the vectors,
+                        scaled to that length, rounded half away from zero,
+                        clamped to -128..127). --posture ends the motion. A
+                        remark in the log gives the motion's start:
+                          # motion: FILE, N postures over S s, from <ms>
+                        S the last key's time, <ms> on the log's clock.
   --noise COUNTS        live readings vary by up to +-COUNTS (0 to 127)
   --seed N              seeds the noise and the random faults (default 1)
-  --pace                every reply byte is held for its time on a 38400 bit/s
-                        line, 10 bits per character (about 0.26 ms)
+  --pace                the line runs at 38400 bit/s, 10 bits per character
+                        (about 0.26 ms), in both directions, one character at a
+                        time: each request byte arrives one character time after
+                        the later of the byte before it and the moment it was
+                        read from the pseudo-terminal; the request is answered
+                        when its LF has arrived, and the reply's bytes follow on
+                        the same schedule, so the doll's own time to answer is
+                        not added
   --fault KIND[@TARGET] misbehave on purpose. TARGET: a node address in hex
                         (20, 30..39), or "doll" for the doll's own exchanges
                         (c u s v); none: every exchange, before any target's
@@ -135,28 +162,33 @@ Options (also accepted as --option=value)
 The log
   One line per exchange:  <ms> <request> -> <reply>[ <fault>]
   or with --log-reply-time:  <ms> <done-ms> <request> -> <reply>[ <fault>]
-  <ms> is a monotonic time in milliseconds with three decimals (when the
-  request's LF arrived); <done-ms> the same clock when the reply's last byte
-  was written to the line (after the request when there is no reply), so the
-  next line's <ms> less this one's <done-ms> is the peer's turnaround.
+  <ms> is a monotonic time (CLOCK_MONOTONIC) in milliseconds with three
+  decimals: when the request's first byte was read from the pseudo-terminal.
+  Without --pace the bytes of a request written at once are read at once, and
+  that is also when its LF arrived; with --pace its LF arrives a character
+  time per byte later on an idle line. <done-ms> is the same clock when the
+  reply's last byte was written to the line (when the request was answered if
+  there is no reply), so the next line's <ms> less this one's <done-ms> is the
+  peer's turnaround, the peer's own time even with --pace.
   <request> and <reply> are the bytes exactly as received and sent, with \n,
   \r, \\ and \xhh for anything not printable (space included), a request
   beyond 64 bytes shown as its start and ...(+N); <reply> is (no reply) when
   none was sent; <fault> names the fault applied. Lines starting with # are
-  remarks (start-up, link, control file).
+  remarks (start-up, link, control file, motion).
     # virtual-doll: /dev/pts/4 linked at /work/x/dosdevices/com7
     1530.112 a3003\n -> A30\r\n
     1530.845 r31\n -> (no reply) silent
 )";
 
-constexpr long byteNanoseconds = 260417;  // 10 bits at 38400 bit/s
+constexpr std::int64_t byteNanoseconds = 260417;  // 10 bits at 38400 bit/s
 constexpr int controlPollMilliseconds = 100;
 constexpr std::size_t heardShown = 64;
 
 enum OptionPlace : unsigned { CommandLine = 1, ControlFile = 2 };
 
 enum OptionAction {
-    SetStatePath, SetLogPath, SetControlPath, LoadPosture, SetPace, LogReplyTime, PowerCycle, ShowHelp, DollSetting
+    SetStatePath, SetLogPath, SetControlPath, LoadPosture, LoadMotion, SetPace, LogReplyTime, PowerCycle, ShowHelp,
+    DollSetting
 };
 
 struct OptionEntry {
@@ -171,6 +203,7 @@ constexpr OptionEntry optionTable[] = {
     {"--log", true, CommandLine, SetLogPath},
     {"--control", true, CommandLine, SetControlPath},
     {"--posture", true, CommandLine | ControlFile, LoadPosture},
+    {"--motion", true, CommandLine | ControlFile, LoadMotion},
     {"--noise", true, CommandLine | ControlFile, DollSetting},
     {"--seed", true, CommandLine | ControlFile, DollSetting},
     {"--pace", false, CommandLine | ControlFile, SetPace},
@@ -194,6 +227,16 @@ const char* controlPath = nullptr;
 bool pace = false;
 bool logReplyTime = false;
 
+// The motion being played, if any, and when its clock started.
+DollMotion motion;
+bool moving = false;
+const char* motionPath = nullptr;  // of the command line's --motion, until the doll starts serving
+std::int64_t motionStart = 0;
+
+// With --pace, when the last character on the line has arrived (or will):
+// the line carries one character at a time, in either direction.
+std::int64_t lineBusyUntil = 0;
+
 std::FILE* logFile = stderr;
 int masterFd = -1;
 int slaveFd = -1;  // kept open so that the line never hangs up
@@ -202,15 +245,34 @@ bool linked = false;
 int signalPipe[2] = {-1, -1};
 double lastControlCheck = 0;
 
-// The bytes of the request line being received, as they came, for the log.
+// The bytes of the request line being received, as they came, for the log,
+// and when its first byte was read.
 unsigned char heard[heardShown];
 std::size_t heardLength = 0;
 std::size_t heardTotal = 0;
+std::int64_t heardFirstRead = 0;
 
-double monotonicMilliseconds() {
+std::int64_t monotonicNanoseconds() {
     timespec now;
     clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<double>(now.tv_sec) * 1000.0 + static_cast<double>(now.tv_nsec) / 1e6;
+    return static_cast<std::int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+double milliseconds(std::int64_t nanoseconds) { return static_cast<double>(nanoseconds) / 1e6; }
+
+double monotonicMilliseconds() { return milliseconds(monotonicNanoseconds()); }
+
+void sleepUntil(std::int64_t due) {
+    timespec until{static_cast<time_t>(due / 1000000000), static_cast<long>(due % 1000000000)};
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
+    }
+}
+
+// The paced line: a character arrives one character time after the one
+// before it, or after `earliest` when the line was idle by then.
+std::int64_t scheduleCharacter(std::int64_t earliest) {
+    lineBusyUntil = (lineBusyUntil > earliest ? lineBusyUntil : earliest) + byteNanoseconds;
+    return lineBusyUntil;
 }
 
 void logRemark(const char* format, ...) {
@@ -238,8 +300,8 @@ void logBytes(const unsigned char* bytes, std::size_t length) {
     }
 }
 
-void logExchange(double arrival, double replied, const char* reply, std::size_t replyLength) {
-    std::fprintf(logFile, "%.3f ", arrival);
+void logExchange(double firstRead, double replied, const char* reply, std::size_t replyLength) {
+    std::fprintf(logFile, "%.3f ", firstRead);
     if (logReplyTime) std::fprintf(logFile, "%.3f ", replied);
     if (heardTotal <= heardShown) {
         logBytes(heard, heardLength);
@@ -256,24 +318,18 @@ void logExchange(double arrival, double replied, const char* reply, std::size_t 
     std::fputc('\n', logFile);
 }
 
-// Every byte on a paced line leaves one character time after the one before.
-void sendReply(const char* reply, std::size_t length) {
-    timespec due;
-    clock_gettime(CLOCK_MONOTONIC, &due);
+// On a paced line the reply's bytes follow the request's LF (`answered`) on
+// the line's schedule, each written when it has arrived at the far end.
+void sendReply(const char* reply, std::size_t length, std::int64_t answered) {
     for (std::size_t sent = 0; sent < length;) {
         std::size_t chunk = length - sent;
         if (pace) {
             chunk = 1;
-            due.tv_nsec += byteNanoseconds;
-            if (due.tv_nsec >= 1000000000) {
-                due.tv_sec += 1;
-                due.tv_nsec -= 1000000000;
-            }
-            while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &due, nullptr) == EINTR) {
-            }
+            sleepUntil(scheduleCharacter(answered));
         }
-        ssize_t written = write(masterFd, reply + sent, chunk);
-        if (written < 0 && errno == EINTR) continue;
+        ssize_t written;
+        do written = write(masterFd, reply + sent, chunk);
+        while (written < 0 && errno == EINTR);
         if (written <= 0) {
             // Nobody reads the line: the rest is lost, as on a wire.
             logRemark("%zu reply bytes lost: the line is full", length - sent);
@@ -281,6 +337,13 @@ void sendReply(const char* reply, std::size_t length) {
         }
         sent += static_cast<std::size_t>(written);
     }
+}
+
+void startMotion(const char* path) {
+    motionStart = monotonicNanoseconds();
+    moving = true;
+    logRemark("motion: %s, %d posture%s over %.3f s, from %.3f", path, motion.keyCount, motion.keyCount == 1 ? "" : "s",
+              motion.keys[motion.keyCount - 1].seconds, milliseconds(motionStart));
 }
 
 void saveMemoryIfChanged() {
@@ -316,7 +379,19 @@ int applyOption(const char* name, const char* value, OptionPlace place) {
     case SetStatePath: statePath = value; return 1;
     case SetLogPath: logPath = value; return 1;
     case SetControlPath: controlPath = value; return 1;
-    case LoadPosture: return loadDollPosture(doll, value);
+    case LoadPosture:
+        if (!loadDollPosture(doll, value)) return 0;
+        moving = false;
+        return 1;
+    case LoadMotion:
+        if (!loadDollMotion(motion, value)) return 0;
+        moving = true;
+        // The command line's motion starts when the doll starts serving, a control file's at once.
+        if (place == ControlFile)
+            startMotion(value);
+        else
+            motionPath = value;
+        return 1;
     case SetPace: pace = true; return 1;
     case LogReplyTime: logReplyTime = true; return 1;
     case PowerCycle: return powerCycle();
@@ -470,17 +545,25 @@ int readCommandLine(int argc, char** argv) {
     return linkPath != nullptr || dollFail("no link path (virtual-doll --help)");
 }
 
-// Feeds what the line brought to the doll, answering each completed request.
-void serveBytes(const unsigned char* bytes, std::size_t count, double arrival) {
+// Feeds what one read from the line brought to the doll, answering each
+// completed request when its LF has arrived, in the posture of that moment.
+void serveBytes(const unsigned char* bytes, std::size_t count, std::int64_t readAt) {
     for (std::size_t i = 0; i < count; ++i) {
+        if (heardTotal == 0) heardFirstRead = readAt;
         if (heardLength < heardShown) heard[heardLength++] = bytes[i];
         ++heardTotal;
-        if ((bytes[i] & 0x7F) == '\n') checkControlFile();
+        std::int64_t arrival = pace ? scheduleCharacter(readAt) : readAt;
         char reply[dollReplyCapacity];
+        if ((bytes[i] & 0x7F) != '\n') {
+            receiveDollByte(doll, bytes[i], reply);
+            continue;
+        }
+        if (pace) sleepUntil(arrival);
+        checkControlFile();
+        if (moving) poseDollAt(doll, motion, static_cast<double>(arrival - motionStart) / 1e9);
         std::size_t length = receiveDollByte(doll, bytes[i], reply);
-        if ((bytes[i] & 0x7F) != '\n') continue;
-        sendReply(reply, length);
-        logExchange(arrival, monotonicMilliseconds(), reply, length);
+        sendReply(reply, length, arrival);
+        logExchange(milliseconds(heardFirstRead), monotonicMilliseconds(), reply, length);
         heardLength = heardTotal = 0;
         saveMemoryIfChanged();
     }
@@ -501,7 +584,7 @@ int serveLine() {
             unsigned char bytes[4096];
             ssize_t count = read(masterFd, bytes, sizeof bytes);
             if (count < 0 && errno != EAGAIN && errno != EINTR) return dollFail("%s: %s", slaveName, std::strerror(errno));
-            if (count > 0) serveBytes(bytes, static_cast<std::size_t>(count), monotonicMilliseconds());
+            if (count > 0) serveBytes(bytes, static_cast<std::size_t>(count), monotonicNanoseconds());
         } else if ((watched[0].revents & (POLLHUP | POLLERR)) != 0) {
             usleep(controlPollMilliseconds * 1000);  // nobody on the line: wait without spinning
         }
@@ -522,9 +605,13 @@ int main(int argc, char** argv) {
         stop(2, dollFileMessage);
     }
     setvbuf(logFile, nullptr, _IOLBF, 0);
+    // Linux lets a sleep end up to its timer slack late, 50 us unless set:
+    // the paced line keeps its times to within the wake-up's own delay.
+    prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
 
     if (!catchSignals() || !openLine() || !createLink()) stop(1, dollFileMessage);
     logRemark("virtual-doll: %s linked at %s", slaveName, linkPath);
+    if (moving) startMotion(motionPath);
     checkControlFile();
     if (!serveLine()) stop(1, dollFileMessage);
     stop(0, nullptr);
