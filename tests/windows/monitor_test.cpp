@@ -16,7 +16,12 @@ protected:
     void TearDown() override { captureLabel = "DEMO"; }
 };
 
-HWND waitForMonitor(ProgramRun& run) { return waitForMonitorWindow(run.program, timeoutMs); }
+// The monitor started on the doll's port, its window shown.
+void startMonitor(ProgramRun& run, HWND& window) {
+    ASSERT_NO_FATAL_FAILURE(startIn(run, onDollPort().c_str(), L"/monitor"));
+    window = waitForMonitorWindow(run.program, timeoutMs);
+    ASSERT_NE(window, nullptr) << "no monitor window";
+}
 
 std::string statusText(HWND window) { return wideToUtf8(controlText(window, IDC_MONITOR_STATUS)); }
 
@@ -33,9 +38,8 @@ std::string waitForStatus(HWND window, const std::string& part, DWORD ms = 5000)
 // within 50 ms while it streams; 閉じる ends the mode with 0.
 TEST_F(Monitor, SavesThePoseAsLiveCaptureWritesIt) {
     ProgramRun run;
-    ASSERT_NO_FATAL_FAILURE(startIn(run, onDollPort().c_str(), L"/monitor"));
-    HWND window = waitForMonitor(run);
-    ASSERT_NE(window, nullptr) << "no monitor window";
+    HWND window;
+    ASSERT_NO_FATAL_FAILURE(startMonitor(run, window));
     EXPECT_EQ(controlText(window, IDC_SAVE_POSE), L"ポーズ保存");
     EXPECT_EQ(controlText(window, IDCANCEL), L"閉じる");
     EXPECT_NE(waitForStatus(window, " フレーム/秒").find("フレーム/秒"), std::string::npos);
@@ -67,9 +71,8 @@ TEST_F(Monitor, SavesThePoseAsLiveCaptureWritesIt) {
 // ポーズ保存 writes nothing after its two seconds, and the window stays until Esc, which ends with 0.
 TEST_F(Monitor, NodeThatStopsAnsweringIsNamedAndNothingIsSaved) {
     ProgramRun run;
-    ASSERT_NO_FATAL_FAILURE(startIn(run, onDollPort().c_str(), L"/monitor"));
-    HWND window = waitForMonitor(run);
-    ASSERT_NE(window, nullptr) << "no monitor window";
+    HWND window;
+    ASSERT_NO_FATAL_FAILURE(startMonitor(run, window));
     controlDoll("--fault silent@31");
     const std::string named = "頭部 (head) ノードのセンサ値が取得できませんでした。";
     EXPECT_NE(waitForStatus(window, named).find(named), std::string::npos) << statusText(window);
@@ -113,9 +116,8 @@ std::vector<std::string> bvhFrames(const std::string& bvh) {
 // one, the doll's posture.
 TEST_F(Monitor, RecordingLeavesOutFramesWithoutANode) {
     ProgramRun run;
-    ASSERT_NO_FATAL_FAILURE(startIn(run, onDollPort().c_str(), L"/monitor"));
-    HWND window = waitForMonitor(run);
-    ASSERT_NE(window, nullptr) << "no monitor window";
+    HWND window;
+    ASSERT_NO_FATAL_FAILURE(startMonitor(run, window));
     ASSERT_TRUE(clickButton(window, IDC_RECORD));
     EXPECT_EQ(controlText(window, IDC_RECORD), L"停止");
     ASSERT_NO_FATAL_FAILURE(waitForRecorded(window, 3));
@@ -180,9 +182,8 @@ std::vector<LoggedFrame> loggedFrames(const std::string& log) {
 TEST_F(Monitor, RecordsTheDollsMotionFrameByFrame) {
     controlDoll("--pace");
     ProgramRun run;
-    ASSERT_NO_FATAL_FAILURE(startIn(run, onDollPort().c_str(), L"/monitor"));
-    HWND window = waitForMonitor(run);
-    ASSERT_NE(window, nullptr) << "no monitor window";
+    HWND window;
+    ASSERT_NO_FATAL_FAILURE(startMonitor(run, window));
     waitForStatus(window, " フレーム/秒");
     // From the frame being read as the motion starts, which may be the first recorded.
     const std::string before = dollLog();
