@@ -139,6 +139,33 @@ TEST_F(Monitor, RecordingLeavesOutFramesWithoutANode) {
     for (const std::string& frame : frames) EXPECT_EQ(frame, pose);
 }
 
+// With every name taken a recording is kept and goes on; once a name is free 停止 saves it, frames and all.
+TEST_F(Monitor, RecordingThatCannotBeSavedIsKept) {
+    ProgramRun run;
+    HWND window;
+    ASSERT_NO_FATAL_FAILURE(startMonitor(run, window));
+    char name[16];
+    for (int number = 1; number <= 999; ++number) {
+        std::snprintf(name, sizeof name, "motion-%03d.bvh", number);
+        writeFile(run.folder / name, "");
+    }
+    ASSERT_TRUE(clickButton(window, IDC_RECORD));
+    ASSERT_NO_FATAL_FAILURE(waitForRecorded(window, 2));
+    ASSERT_TRUE(clickButton(window, IDC_RECORD));
+    EXPECT_NE(statusText(window).find("すべて使われています。記録はまだ保存していません。"), std::string::npos);
+    EXPECT_EQ(controlText(window, IDC_RECORD), L"停止");
+    int recorded = recordedFrames(window);
+    ASSERT_NO_FATAL_FAILURE(waitForRecorded(window, recorded + 1));
+    fs::remove(run.folder / "motion-500.bvh");
+    recorded = recordedFrames(window);
+    ASSERT_TRUE(clickButton(window, IDC_RECORD));
+    EXPECT_NE(statusText(window).find("motion-500.bvh に "), std::string::npos) << statusText(window);
+    EXPECT_EQ(controlText(window, IDC_RECORD), L"記録");
+    pressEscape(window);
+    EXPECT_EQ(exitStatusOf(run), 0u);
+    EXPECT_GE(static_cast<int>(bvhFrames(readFile(run.folder / "motion-500.bvh")).size()), recorded);
+}
+
 TEST_F(Monitor, NodeSilentAtTheStartIsNamedAndEndsWithOne) {
     controlDoll("--fault silent@31");
     ProgramRun run;
