@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cmath>
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
@@ -106,6 +107,8 @@ Options (also accepted as --option=value)
                         remark in the log gives the motion's start:
                           # motion: FILE, N postures over S s, from <ms>
                         S the last key's time, <ms> on the log's clock.
+  --loop                the motion starts again each time its last key's time
+                        has passed, so that it plays on and on
   --noise COUNTS        live readings vary by up to +-COUNTS (0 to 127)
   --seed N              seeds the noise and the random faults (default 1)
   --pace                the line runs at 38400 bit/s, 10 bits per character
@@ -187,7 +190,7 @@ constexpr std::size_t heardShown = 64;
 enum OptionPlace : unsigned { CommandLine = 1, ControlFile = 2 };
 
 enum OptionAction {
-    SetStatePath, SetLogPath, SetControlPath, LoadPosture, LoadMotion, SetPace, LogReplyTime, PowerCycle, ShowHelp,
+    SetStatePath, SetLogPath, SetControlPath, LoadPosture, LoadMotion, LoopMotion, SetPace, LogReplyTime, PowerCycle, ShowHelp,
     DollSetting
 };
 
@@ -204,6 +207,7 @@ constexpr OptionEntry optionTable[] = {
     {"--control", true, CommandLine, SetControlPath},
     {"--posture", true, CommandLine | ControlFile, LoadPosture},
     {"--motion", true, CommandLine | ControlFile, LoadMotion},
+    {"--loop", false, CommandLine | ControlFile, LoopMotion},
     {"--noise", true, CommandLine | ControlFile, DollSetting},
     {"--seed", true, CommandLine | ControlFile, DollSetting},
     {"--pace", false, CommandLine | ControlFile, SetPace},
@@ -230,6 +234,7 @@ bool logReplyTime = false;
 // The motion being played, if any, and when its clock started.
 DollMotion motion;
 bool moving = false;
+bool looping = false;  // --loop: the motion starts again after its last key
 const char* motionPath = nullptr;  // of the command line's --motion, until the doll starts serving
 std::int64_t motionStart = 0;
 
@@ -339,6 +344,12 @@ void sendReply(const char* reply, std::size_t length, std::int64_t answered) {
     }
 }
 
+// The motion's time at `now`: since its start, or with --loop since its last start.
+double motionSeconds(std::int64_t now) {
+    double seconds = static_cast<double>(now - motionStart) / 1e9, length = motion.keys[motion.keyCount - 1].seconds;
+    return looping && length > 0 ? std::fmod(seconds, length) : seconds;
+}
+
 void startMotion(const char* path) {
     motionStart = monotonicNanoseconds();
     moving = true;
@@ -392,6 +403,7 @@ int applyOption(const char* name, const char* value, OptionPlace place) {
         else
             motionPath = value;
         return 1;
+    case LoopMotion: looping = true; return 1;
     case SetPace: pace = true; return 1;
     case LogReplyTime: logReplyTime = true; return 1;
     case PowerCycle: return powerCycle();
@@ -560,7 +572,7 @@ void serveBytes(const unsigned char* bytes, std::size_t count, std::int64_t read
         }
         if (pace) sleepUntil(arrival);
         checkControlFile();
-        if (moving) poseDollAt(doll, motion, static_cast<double>(arrival - motionStart) / 1e9);
+        if (moving) poseDollAt(doll, motion, motionSeconds(arrival));
         std::size_t length = receiveDollByte(doll, bytes[i], reply);
         sendReply(reply, length, arrival);
         logExchange(milliseconds(heardFirstRead), monotonicMilliseconds(), reply, length);
