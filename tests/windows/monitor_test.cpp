@@ -111,13 +111,21 @@ std::vector<std::string> bvhFrames(const std::string& bvh) {
     return frames;
 }
 
-// A node that stops answering while recording: the recording goes on, the status names the node and counts
-// the frames left out; closing the window while recording saves first, and every frame saved is a complete
-// one, the doll's posture.
+// A recording while a node is silent has no complete frame and saves nothing. A node that stops answering
+// while recording: the recording goes on, the status names the node and counts the frames left out; closing
+// the window while recording saves first, and every frame saved is a complete one, the doll's posture.
 TEST_F(Monitor, RecordingLeavesOutFramesWithoutANode) {
     ProgramRun run;
     HWND window;
     ASSERT_NO_FATAL_FAILURE(startMonitor(run, window));
+    controlDoll("--fault silent@31");
+    ASSERT_TRUE(clickButton(window, IDC_RECORD));
+    waitForStatus(window, "(欠け ");
+    ASSERT_TRUE(clickButton(window, IDC_RECORD));
+    EXPECT_NE(statusText(window).find("完全なフレームがなかったため、記録は保存していません。"), std::string::npos);
+    EXPECT_EQ(controlText(window, IDC_RECORD), L"記録");
+    EXPECT_FALSE(fs::exists(run.folder / "motion-001.bvh"));
+    controlDoll("--clear-faults");
     ASSERT_TRUE(clickButton(window, IDC_RECORD));
     EXPECT_EQ(controlText(window, IDC_RECORD), L"停止");
     ASSERT_NO_FATAL_FAILURE(waitForRecorded(window, 3));
