@@ -33,10 +33,10 @@ int firstFailedRow(std::uint32_t failedRows) {
     return -1;
 }
 
-void solveMonitorFrame(const MonitorFrame& frame) {
+void solveMonitorFrame(const std::int8_t sensor[bodyPartCount][6]) {
     for (int row = 0; row < bodyPartCount; ++row)
         if (!(bodyPartTable[row].flags & NoNode))
-            std::memcpy(bodyPartTable[row].sensor, frame.sensor[row], sizeof bodyPartTable[row].sensor);
+            std::memcpy(bodyPartTable[row].sensor, sensor[row], sizeof bodyPartTable[row].sensor);
     solveSensorVectors();
 }
 

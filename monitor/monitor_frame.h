@@ -33,9 +33,10 @@ int readMonitorFrame(const FittedNodes& nodes, MonitorFrame& frame);
 // The first row whose bit is set in `failedRows`, or -1 when none is.
 int firstFailedRow(std::uint32_t failedRows);
 
-// Puts a complete frame's vectors into the body-part table and solves every
-// part, selectable as start-up left them (the part mask 7f for the monitor).
-void solveMonitorFrame(const MonitorFrame& frame);
+// Puts a complete frame's vectors (its `sensor`, or a recorded frame's) into
+// the body-part table and solves every part, selectable as start-up left them
+// (the part mask 7f for the monitor).
+void solveMonitorFrame(const std::int8_t sensor[bodyPartCount][6]);
 
 // The first number from 1 to 999 for which no file named by any of the
 // `count` formats (each with one %03u) exists in the current folder, or 0

@@ -213,8 +213,7 @@ void onRecordCommand(HWND window) {
         stopRecording(window, "");
         return;
     }
-    startRecording(recording);
-    recordingOn = true;
+    recordingOn = true;  // empty: endRecording let go of the last one's frames
     setRecordCaption(window, "停止");
     setEvent("記録しています。");
     showStatus(window);
@@ -245,7 +244,7 @@ void takeFrame(HWND window, const MonitorFrame& frame) {
         }
         return;
     }
-    solveMonitorFrame(frame);
+    solveMonitorFrame(frame.sensor);
     PoseFrame angles;
     takePoseFrame(angles);
     poseFigure(angles, shownPose);

@@ -11,17 +11,11 @@ const Recording* savedRecording;  // the recording saveRecording is writing
 
 // Solves recorded frame `index` into the body-part table and takes its angles.
 void recordedFrame(int index, PoseFrame& angles) {
-    MonitorFrame frame{};
-    std::memcpy(frame.sensor, savedRecording->frames[index].sensor, sizeof frame.sensor);
-    solveMonitorFrame(frame);
+    solveMonitorFrame(savedRecording->frames[index].sensor);
     takePoseFrame(angles);
 }
 
 }  // namespace
-
-void startRecording(Recording& recording) {
-    freeRecording(recording);
-}
 
 int recordFrame(Recording& recording, const MonitorFrame& frame) {
     if (frame.failedRows != 0) {

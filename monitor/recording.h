@@ -24,9 +24,6 @@ struct Recording {
     double ended;           // when the last recorded frame's reads ended
 };
 
-// Starts an empty recording, letting go of any frames the last one held.
-void startRecording(Recording& recording);
-
 // Takes a frame streamed while recording: a complete one is kept, an
 // incomplete one counted. Returns 0, keeping nothing, when the recording is
 // full: at the limit, or when no memory can be had for more.
@@ -40,4 +37,6 @@ double recordingFrameTime(const Recording& recording);
 // solves it. The writer's own failure shows its box; returns 1 or 0.
 int saveRecording(const Recording& recording, const char* fileName);
 
+// Lets go of the frames and leaves the recording empty, as a zeroed one is,
+// ready to take frames again.
 void freeRecording(Recording& recording);

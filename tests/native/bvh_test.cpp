@@ -102,7 +102,6 @@ static void placeJoint(const BvhRead& bvh, int frame, int j, double point[3]) {
 TEST(BvhFile, ReadBackGivesTheFigurePoseOfEveryFrame) {
     std::vector<PoseFrame> frames;
     static Recording recording;
-    startRecording(recording);
     for (double time = 10; const char* posture : postures) {
         MonitorFrame streamed{{}, 0, time, time + 0.25};
         frames.push_back(solvePosture(posture, &streamed));
@@ -138,7 +137,6 @@ TEST(BvhFile, ReadBackGivesTheFigurePoseOfEveryFrame) {
 // A recording takes frames up to its limit and no more; a recording with no frame has no frame time.
 TEST(Recording, StopsTakingFramesAtItsLimit) {
     static Recording recording;
-    startRecording(recording);
     EXPECT_EQ(recordingFrameTime(recording), 0.0);
     MonitorFrame frame{};
     int taken = 0;

@@ -184,7 +184,7 @@ TEST_F(Monitor, NodeSilentAtTheStartIsNamedAndEndsWithOne) {
 
 // The doll's frames in its log: for each node in turn the address of its vectors, then their six reads; a frame
 // from its first request's arrival to its last reply's end, on the doll's clock, and its bytes on the line.
-struct LoggedFrame { double start, end; int bytes; MonitorFrame counts; };
+struct LoggedFrame { double start, end; int bytes; std::int8_t sensor[bodyPartCount][6]; };
 
 std::vector<LoggedFrame> loggedFrames(const std::string& log) {
     static const std::regex exchange(R"(([\d.]+) ([\d.]+) ([ar])([0-9A-F]{2})(0[Dd])?\\n -> [AR][0-9A-F]{2}([0-9A-F]{2})?\\r\\n)");
@@ -205,7 +205,7 @@ std::vector<LoggedFrame> loggedFrames(const std::string& log) {
         LoggedFrame& frame = frames.back();
         frame.end = std::stod(match[2]);
         frame.bytes += address ? 6 + 5 : 4 + 7;
-        if (!address) frame.counts.sensor[row][reads++] = static_cast<std::int8_t>(std::stoi(match[6], nullptr, 16));
+        if (!address) frame.sensor[row][reads++] = static_cast<std::int8_t>(std::stoi(match[6], nullptr, 16));
     }
     if (!frames.empty() && (nodes < 11 || reads < 6)) frames.pop_back();  // the frame being read when the log was taken
     return frames;
@@ -241,7 +241,7 @@ TEST_F(Monitor, RecordsTheDollsMotionFrameByFrame) {
     const std::vector<LoggedFrame> logged = loggedFrames(dollLog().substr(mark));
     std::vector<PoseFrame> solved;
     for (const LoggedFrame& frame : logged) {
-        solveMonitorFrame(frame.counts);
+        solveMonitorFrame(frame.sensor);
         takePoseFrame(solved.emplace_back());
     }
     ASSERT_EQ(writeBvhFile((run.folder / "logged.bvh").string().c_str(), solved.data(), static_cast<int>(solved.size()), 0.1), 1);
