@@ -118,7 +118,10 @@ TEST_F(Monitor, RecordingLeavesOutFramesWithoutANode) {
     ProgramRun run;
     HWND window;
     ASSERT_NO_FATAL_FAILURE(startMonitor(run, window));
+    // 記録 once the window has taken a frame without head, so that no frame read before is recorded.
+    const std::string named = "頭部 (head) ノードのセンサ値が取得できませんでした。";
     controlDoll("--fault silent@31");
+    waitForStatus(window, named);
     ASSERT_TRUE(clickButton(window, IDC_RECORD));
     waitForStatus(window, "(欠け ");
     ASSERT_TRUE(clickButton(window, IDC_RECORD));
@@ -130,7 +133,6 @@ TEST_F(Monitor, RecordingLeavesOutFramesWithoutANode) {
     EXPECT_EQ(controlText(window, IDC_RECORD), L"停止");
     ASSERT_NO_FATAL_FAILURE(waitForRecorded(window, 3));
     controlDoll("--fault silent@31");
-    const std::string named = "頭部 (head) ノードのセンサ値が取得できませんでした。";
     EXPECT_NE(waitForStatus(window, named).find(named), std::string::npos) << statusText(window);
     EXPECT_NE(waitForStatus(window, "(欠け ").find("(欠け "), std::string::npos) << statusText(window);
     controlDoll("--clear-faults");
