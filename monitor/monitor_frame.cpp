@@ -16,14 +16,22 @@ void listFittedNodes(FittedNodes& nodes) {
     }
 }
 
-int readMonitorFrame(const FittedNodes& nodes, MonitorFrame& frame) {
+int readMonitorFrame(const FittedNodes& nodes, ReaderClock clock, MonitorFrame& frame) {
     frame.failedRows = 0;
+    frame.started = clock();
+    double before = frame.started;
     // A failed node's vectors are cleared, so that nothing stale or half read can pass for a reading.
-    for (int i = 0; i < nodes.count; ++i)
-        if (!readSensorVectors(nodes.addresses[i], frame.sensor[nodes.rows[i]])) {
-            frame.failedRows |= 1u << nodes.rows[i];
-            std::memset(frame.sensor[nodes.rows[i]], 0, sizeof frame.sensor[0]);
+    for (int i = 0; i < nodes.count; ++i) {
+        int row = nodes.rows[i];
+        if (!readSensorVectors(nodes.addresses[i], frame.sensor[row])) {
+            frame.failedRows |= 1u << row;
+            std::memset(frame.sensor[row], 0, sizeof frame.sensor[0]);
         }
+        double after = clock();
+        frame.readAt[row] = (before + after) / 2;
+        before = after;
+    }
+    frame.seconds = before;
     return frame.failedRows == 0;
 }
 
@@ -38,6 +46,12 @@ void solveMonitorFrame(const std::int8_t sensor[bodyPartCount][6]) {
         if (!(bodyPartTable[row].flags & NoNode))
             std::memcpy(bodyPartTable[row].sensor, sensor[row], sizeof bodyPartTable[row].sensor);
     solveSensorVectors();
+}
+
+void solveFigureOfFrame(const std::int8_t sensor[bodyPartCount][6], int grounded, FigureFrame& figure) {
+    Rotation world[bodyPartCount];
+    nodeRotations(sensor, world);
+    solveFigure(world, grounded, figure);
 }
 
 // A name is free when opening it fails because nothing is there; a file that

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "model/body_parts.h"
+#include "solver/figure_solve.h"
 
 // The fitted nodes in table order, taken from the table once before
 // streaming, so that the reader never reads the table the window writes.
@@ -18,17 +19,22 @@ struct FittedNodes {
 
 struct MonitorFrame {
     std::int8_t sensor[bodyPartCount][6];  // x1 y1 z1 x2 y2 z2 per row, counts; rows without a node unused
+    double readAt[bodyPartCount];          // when each node was read: the middle of its read, reader's clock
     std::uint32_t failedRows;              // bit i: row i's node did not answer in this frame
     double started;                        // when the frame's first read began, on the reader's clock
     double seconds;                        // when the frame's last read ended, on the same clock
 };
 
+// The reader's clock: seconds from any fixed start.
+using ReaderClock = double (*)();
+
 void listFittedNodes(FittedNodes& nodes);
 
-// Reads every fitted node's sensor vectors into `frame`. A node that does not
-// answer is marked in failedRows, its vectors zero, and the others are still read. Returns 1
-// when the frame is complete.
-int readMonitorFrame(const FittedNodes& nodes, MonitorFrame& frame);
+// Reads every fitted node's sensor vectors into `frame`, each with the
+// instant it was read, and the frame's start and end. A node that does not
+// answer is marked in failedRows, its vectors zero, and the others are still
+// read. Returns 1 when the frame is complete.
+int readMonitorFrame(const FittedNodes& nodes, ReaderClock clock, MonitorFrame& frame);
 
 // The first row whose bit is set in `failedRows`, or -1 when none is.
 int firstFailedRow(std::uint32_t failedRows);
@@ -37,6 +43,10 @@ int firstFailedRow(std::uint32_t failedRows);
 // the body-part table and solves every part, selectable as start-up left them
 // (the part mask 7f for the monitor).
 void solveMonitorFrame(const std::int8_t sensor[bodyPartCount][6]);
+
+// The figure of a complete frame's vectors, as the picture and the motion
+// files show it.
+void solveFigureOfFrame(const std::int8_t sensor[bodyPartCount][6], int grounded, FigureFrame& figure);
 
 // The first number from 1 to 999 for which no file named by any of the
 // `count` formats (each with one %03u) exists in the current folder, or 0

@@ -7,12 +7,13 @@
 
 #include "monitor/monitor_frame.h"
 #include "monitor/monitor_resource.h"
+#include "monitor/monitor_settings.h"
 #include "monitor/recording.h"
 #include "output/bvh_file.h"
 #include "output/pose_file.h"
 #include "platform/error_report.h"
 #include "platform/platform_win32.h"
-#include "solver/figure_pose.h"
+#include "solver/figure_solve.h"
 
 namespace {
 
@@ -44,7 +45,8 @@ LARGE_INTEGER clockFrequency, clockStart;
 // ---- The window's own ----
 
 HWND monitorWindow;
-FigurePose shownPose;          // the latest complete frame on the figure
+FigureFrame shownFigure;       // the latest complete frame's figure
+FigurePose shownPose;          // and where its parts lie
 std::uint32_t failedRows;      // the parts whose node failed in the latest frame
 // The frame rate over the last four ticks of the status timer, so that it
 // reads steadily even when a failing node makes frames a second long.
@@ -73,9 +75,7 @@ double readerSeconds() {
 DWORD WINAPI readFrames(void*) {
     while (InterlockedCompareExchange(&stopReading, 0, 0) == 0) {
         MonitorFrame frame;
-        frame.started = readerSeconds();
-        readMonitorFrame(fittedNodes, frame);
-        frame.seconds = readerSeconds();
+        readMonitorFrame(fittedNodes, readerSeconds, frame);
         EnterCriticalSection(&frameLock);
         if (queuedCount == queueCapacity) {
             std::memmove(queuedFrames, queuedFrames + 1, sizeof queuedFrames[0] * (queueCapacity - 1));
@@ -141,16 +141,20 @@ void onStatusTimer(HWND window) {
     showStatus(window);
 }
 
-// Saves the pose just solved as pose-NNN.pz2 and pose-NNN.bvh, NNN the first
-// number for which neither file exists. A writer that fails says so in its box.
-void savePose(HWND window) {
+// Saves the frame just taken as pose-NNN.pz2, the pose file of the host's
+// joint angles, and pose-NNN.bvh, the figure as shown; NNN the first number
+// for which neither file exists. A writer that fails says so in its box.
+void savePose(HWND window, const MonitorFrame& frame) {
     saveRequested = false;
     KillTimer(window, saveTimer);
     static const char* const formats[] = {"pose-%03u.pz2", "pose-%03u.bvh"};
     char names[2][monitorNameCapacity];
+    solveMonitorFrame(frame.sensor);
+    PoseFrame angles{};
+    figureAngles(shownFigure, angles);
     if (nextFreeNumber(formats, 2, names) == 0)
         setEvent("pose-001 から pose-999 までの名前がすべて使われています。");
-    else if (writePoseFile(names[0], allParts) && writeBvhPose(names[1]))
+    else if (writePoseFile(names[0], allParts) && writeBvhPose(names[1], angles))
         setEvent("%s と %s を保存しました。", names[0], names[1]);
     else
         setEvent("ポーズを保存できませんでした。");
@@ -187,20 +191,27 @@ int stopRecording(HWND window, const char* reason) {
     static const char* const formats[] = {"motion-%03u.bvh"};
     char names[1][monitorNameCapacity];
     int stopped = 0;
+    const int rate = monitorSettings.frameRate;
+    const RecordingTimes times = recordingTimes(recording, rate);
     if (recording.count == 0) {
         setEvent("%s完全なフレームがなかったため、記録は保存していません。", reason);
         stopped = 1;
+    } else if (times.frames == 0) {
+        setEvent("%s記録が短すぎるため、保存していません。", reason);
+        stopped = 1;
     } else if (nextFreeNumber(formats, 1, names) == 0) {
         setEvent("%smotion-001 から motion-999 までの名前がすべて使われています。記録はまだ保存していません。", reason);
-    } else if (!saveRecording(recording, names[0])) {
+    } else if (!saveRecording(recording, rate, monitorSettings.grounded, names[0])) {
         setEvent("%s記録を保存できませんでした。停止 でもう一度保存します。", reason);
     } else {
-        double frameTime = recordingFrameTime(recording);
-        char leftOut[96] = "";
+        char leftOut[96] = "", gap[128] = "";
         if (recording.leftOut != 0)
             std::snprintf(leftOut, sizeof leftOut, "欠けたフレーム %u は除きました。", recording.leftOut);
-        setEvent("%s%s に %d フレーム (%.1f フレーム/秒) を保存しました。%s", reason, names[0], recording.count,
-                 frameTime > 0 ? 1 / frameTime : 0.0, leftOut);
+        if (times.gap > recordingGapToName)
+            std::snprintf(gap, sizeof gap, "%.1f 秒目から %.1f 秒間、読み取りが欠けていたので補間しました。",
+                          times.gapAt > 0 ? times.gapAt : 0.0, times.gap);
+        setEvent("%s%s に %d フレーム (%d フレーム/秒、%.1f 秒) を保存しました。%s%s", reason, names[0], times.frames,
+                 rate, times.frames / static_cast<double>(rate), leftOut, gap);
         stopped = 1;
     }
     if (stopped) endRecording(window);
@@ -244,11 +255,9 @@ void takeFrame(HWND window, const MonitorFrame& frame) {
         }
         return;
     }
-    solveMonitorFrame(frame.sensor);
-    PoseFrame angles;
-    takePoseFrame(angles);
-    poseFigure(angles, shownPose);
-    if (saveRequested) savePose(window);
+    solveFigureOfFrame(frame.sensor, monitorSettings.grounded, shownFigure);
+    placeFigure(shownFigure.local, shownFigure.root, shownPose);
+    if (saveRequested) savePose(window, frame);
 }
 
 RECT pictureRect(HWND window) {
@@ -335,6 +344,20 @@ void drawFigure(HDC dc, const View& view, const RECT& area, double scale) {
         for (HPEN pen : pair) DeleteObject(pen);
 }
 
+// The floor (Y = 0) across the views from the front and the side.
+void drawFloor(HDC dc, const View& view, const RECT& area, double scale) {
+    if (view.up != 1) return;
+    const double floor[3] = {0.0, 0.0, 0.0};
+    LONG y = project(view, area, scale, floor).y;
+    if (y <= area.top || y >= area.bottom) return;
+    HPEN pen = CreatePen(PS_SOLID, 1, RGB(160, 160, 160));
+    HGDIOBJ previous = SelectObject(dc, pen);
+    MoveToEx(dc, area.left + 1, y, nullptr);
+    LineTo(dc, area.right - 1, y);
+    SelectObject(dc, previous);
+    DeleteObject(pen);
+}
+
 void drawViews(HDC dc, HWND window, const RECT& picture) {
     LONG width = (picture.right - picture.left) / 3;
     LONG height = picture.bottom - picture.top;
@@ -348,6 +371,7 @@ void drawViews(HDC dc, HWND window, const RECT& picture) {
         wchar_t name[8];
         toWide(views[i].name, name, static_cast<int>(std::size(name)));
         TextOutW(dc, area.left + 4, area.top + 2, name, lstrlenW(name));
+        drawFloor(dc, views[i], area, scale);
         drawFigure(dc, views[i], area, scale);
     }
     SelectObject(dc, oldFont);
@@ -407,8 +431,10 @@ void onInit(HWND window) {
     saveRequested = false;
     recordingOn = recordingFull = false;
     eventText[0] = '\0';
-    PoseFrame rest{};
-    poseFigure(rest, shownPose);
+    Rotation rest[bodyPartCount];
+    for (Rotation& part : rest) part = identityRotation;
+    solveFigure(rest, monitorSettings.grounded, shownFigure);
+    placeFigure(shownFigure.local, shownFigure.root, shownPose);
     tickIndex = 0;
     for (int i = 0; i < rateTicks; ++i) {
         tickFrames[i] = 0;

@@ -4,15 +4,50 @@
 #include <cstring>
 
 #include "output/bvh_file.h"
+#include "solver/joint_angles.h"
 
 namespace {
 
-const Recording* savedRecording;  // the recording saveRecording is writing
+// The recording saveRecording is writing, and what its frame source keeps
+// from one output frame to the next.
+const Recording* savedRecording;
+RecordingTimes savedTimes;
+int savedRate, savedGrounded;
+int cursor[bodyPartCount];  // per node: the recorded frame read last at or before the instant
+PoseFrame previousAngles;   // the last frame's channels, which the next one stays near
 
-// Solves recorded frame `index` into the body-part table and takes its angles.
+// Node `row`'s rotation at `instant`, between its readings around it (a
+// recording that has output frames has at least two).
+Rotation nodeRotationAt(int row, double instant) {
+    const RecordedFrame* frames = savedRecording->frames;
+    int& at = cursor[row];
+    while (at + 1 < savedRecording->count - 1 && frames[at + 1].readAt[row] <= instant) ++at;
+    const RecordedFrame& before = frames[at];
+    const RecordedFrame& after = frames[at + 1];
+    double u[3], v[3];
+    remapSensor(bodyPartTable[row].mounting, before.sensor[row], u, v);
+    Rotation from = fitNodeRotation(u, v);
+    remapSensor(bodyPartTable[row].mounting, after.sensor[row], u, v);
+    Rotation to = fitNodeRotation(u, v);
+    double span = after.readAt[row] - before.readAt[row];
+    double share = span > 0.0 ? (instant - before.readAt[row]) / span : 0.0;
+    return slerp(from, to, share < 0.0 ? 0.0 : share > 1.0 ? 1.0 : share);
+}
+
+// Output frame `index`; frames are asked for in order from 0.
 void recordedFrame(int index, PoseFrame& angles) {
-    solveMonitorFrame(savedRecording->frames[index].sensor);
-    takePoseFrame(angles);
+    if (index == 0) {
+        for (int& at : cursor) at = 0;
+        previousAngles = PoseFrame{};
+    }
+    double instant = savedTimes.first + static_cast<double>(index) / savedRate;
+    Rotation world[bodyPartCount];
+    for (int row = 0; row < bodyPartCount; ++row)
+        world[row] = bodyPartTable[row].flags & NoNode ? identityRotation : nodeRotationAt(row, instant);
+    FigureFrame figure;
+    solveFigure(world, savedGrounded, figure);
+    figureAngles(figure, previousAngles);
+    angles = previousAngles;
 }
 
 }  // namespace
@@ -31,19 +66,46 @@ int recordFrame(Recording& recording, const MonitorFrame& frame) {
         recording.frames = static_cast<RecordedFrame*>(grown);
         recording.capacity = capacity;
     }
-    if (recording.count == 0) recording.started = frame.started;
-    recording.ended = frame.seconds;
-    std::memcpy(recording.frames[recording.count++].sensor, frame.sensor, sizeof frame.sensor);
+    RecordedFrame& kept = recording.frames[recording.count++];
+    std::memcpy(kept.sensor, frame.sensor, sizeof frame.sensor);
+    std::memcpy(kept.readAt, frame.readAt, sizeof frame.readAt);
     return 1;
 }
 
-double recordingFrameTime(const Recording& recording) {
-    return recording.count == 0 ? 0.0 : (recording.ended - recording.started) / recording.count;
+RecordingTimes recordingTimes(const Recording& recording, int rate) {
+    RecordingTimes times{0, 0.0, 0.0, 0.0};
+    if (recording.count < 2 || rate <= 0) return times;
+    const RecordedFrame& first = recording.frames[0];
+    const RecordedFrame& last = recording.frames[recording.count - 1];
+    double end = 0.0, gapFrom = 0.0;
+    bool any = false;
+    for (int row = 0; row < bodyPartCount; ++row) {
+        if (bodyPartTable[row].flags & NoNode) continue;
+        if (!any || first.readAt[row] > times.first) times.first = first.readAt[row];
+        if (!any || last.readAt[row] < end) end = last.readAt[row];
+        any = true;
+        for (int i = 1; i < recording.count; ++i) {
+            double gap = recording.frames[i].readAt[row] - recording.frames[i - 1].readAt[row];
+            if (gap > times.gap) {
+                times.gap = gap;
+                gapFrom = recording.frames[i - 1].readAt[row];
+            }
+        }
+    }
+    if (!any || end < times.first) return times;
+    // Counted in whole steps of the rate from the first instant; the small
+    // allowance keeps an instant that falls exactly on the last reading.
+    times.frames = static_cast<int>((end - times.first) * rate + 1e-9) + 1;
+    times.gapAt = gapFrom - times.first;
+    return times;
 }
 
-int saveRecording(const Recording& recording, const char* fileName) {
+int saveRecording(const Recording& recording, int rate, int grounded, const char* fileName) {
     savedRecording = &recording;
-    int saved = writeBvhAnimation(fileName, recording.count, recordingFrameTime(recording), recordedFrame);
+    savedTimes = recordingTimes(recording, rate);
+    savedRate = rate;
+    savedGrounded = grounded;
+    int saved = writeBvhAnimation(fileName, savedTimes.frames, 1.0 / rate, recordedFrame);
     savedRecording = nullptr;
     return saved;
 }

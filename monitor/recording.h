@@ -1,7 +1,8 @@
 // A recording of the monitor: the complete frames streamed between 記録 and
-// 停止, saved as one BVH animation. Frames are kept as their sensor counts,
-// 108 bytes each, and solved again one by one while the file is written, so
-// that an hour at the line's 4.5 frames a second holds under 2 MB.
+// 停止, saved as one BVH animation at a standard frame rate. Frames are kept
+// as their sensor counts and the instant each node was read, 252 bytes each,
+// and solved again while the file is written, so that an hour at the line's
+// 4.5 frames a second holds about 4 MB.
 #pragma once
 
 #include <cstdint>
@@ -9,19 +10,21 @@
 #include "monitor/monitor_frame.h"
 
 // The most frames one recording holds: about six hours at the line's rate,
-// 10.8 MB. A recording that reaches it stops by itself and is saved.
+// 25 MB. A recording that reaches it stops by itself and is saved.
 constexpr int recordingFrameLimit = 100000;
+
+// A gap in a node's readings longer than this is named when the recording is saved.
+constexpr double recordingGapToName = 0.5;
 
 struct RecordedFrame {
     std::int8_t sensor[bodyPartCount][6];
+    double readAt[bodyPartCount];  // reader's clock
 };
 
 struct Recording {
     RecordedFrame* frames;  // from malloc; grows by doubling up to the limit
     int count, capacity;
     unsigned leftOut;       // frames streamed while recording that were not complete
-    double started;         // when the first recorded frame's reads began, on the reader's clock
-    double ended;           // when the last recorded frame's reads ended
 };
 
 // Takes a frame streamed while recording: a complete one is kept, an
@@ -29,13 +32,23 @@ struct Recording {
 // full: at the limit, or when no memory can be had for more.
 int recordFrame(Recording& recording, const MonitorFrame& frame);
 
-// The recording's duration spread over its frames, so that the animation
-// plays as long as the recording took; 0 without frames.
-double recordingFrameTime(const Recording& recording);
+// The output frames of a recording at `rate` frames a second. Every node's
+// rotation is interpolated to each output instant from its readings just
+// before and after it, so that all parts of a frame show one instant. The
+// first output instant is the first at which every node has a reading before
+// and after (`first`, on the reader's clock); then one each 1 / rate seconds
+// while that holds. `gap` and `gapAt` give the longest time between two
+// readings of a node and when it began, seconds from the first output instant.
+struct RecordingTimes {
+    int frames;
+    double first, gap, gapAt;
+};
+RecordingTimes recordingTimes(const Recording& recording, int rate);
 
-// Writes the recorded frames as a BVH animation, each solved as the monitor
-// solves it. The writer's own failure shows its box; returns 1 or 0.
-int saveRecording(const Recording& recording, const char* fileName);
+// Writes the output frames as a BVH animation with a frame time of 1 / rate,
+// each solved as the monitor's figure (grounded or not). The writer's own
+// failure shows its box; returns 1 or 0.
+int saveRecording(const Recording& recording, int rate, int grounded, const char* fileName);
 
 // Lets go of the frames and leaves the recording empty, as a zeroed one is,
 // ready to take frames again.

@@ -67,10 +67,10 @@ void writeJoint(int row, int depth) {
     putOutput(bvhFile, bvhWriteFailed, "%s}\n", indent(depth));
 }
 
-// Hip's rest joint in its position channels, then side, bend and roll of
-// every part in degrees, in the order of the hierarchy.
+// Hip's joint in its position channels, then side, bend and roll of every
+// part in degrees, in the order of the hierarchy.
 void writeFrame(const PoseFrame& frame) {
-    const double* hip = referenceFigure[0].joint;
+    const double* hip = frame.root;
     putOutput(bvhFile, bvhWriteFailed, "%s %s %s", sixDecimals(hip[0]).text, sixDecimals(hip[1]).text,
               sixDecimals(hip[2]).text);
     for (int i = 0; i < hierarchyCount; ++i) {
@@ -110,8 +110,6 @@ int writeBvhFile(const char* fileName, const PoseFrame* frames, int frameCount, 
     return writeBvhAnimation(fileName, frameCount, frameTime, givenFrame);
 }
 
-int writeBvhPose(const char* fileName) {
-    PoseFrame frame;
-    takePoseFrame(frame);
+int writeBvhPose(const char* fileName, const PoseFrame& frame) {
     return writeBvhFile(fileName, &frame, 1, bvhPoseFrameTime);
 }

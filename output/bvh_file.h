@@ -19,5 +19,5 @@ int writeBvhFile(const char* fileName, const PoseFrame* frames, int frameCount, 
 using BvhFrameSource = void (*)(int index, PoseFrame& frame);
 int writeBvhAnimation(const char* fileName, int frameCount, double frameTime, BvhFrameSource frameAt);
 
-// One frame of the body-part table's joint angles as they stand.
-int writeBvhPose(const char* fileName);
+// One frame, a still pose.
+int writeBvhPose(const char* fileName, const PoseFrame& frame);

@@ -32,20 +32,7 @@ void rotateZ(double angle, double w[3]) {
     w[1] = y;
 }
 
-// Turns the node's sensor values into the two vectors in the figure's axes.
-void remapSensor(const BodyPart& row, double u[3], double v[3]) {
-    for (int vector = 0; vector < 2; ++vector) {
-        const std::int8_t* s = row.sensor + 3 * vector;
-        double x = s[0], y = s[1], z = s[2];
-        double* out = vector == 0 ? u : v;
-        switch (row.mounting) {
-        case 1: out[0] = -y; out[1] = z;  out[2] = -x; break;
-        case 2: out[0] = -x; out[1] = -y; out[2] = z;  break;
-        case 3: out[0] = y;  out[1] = z;  out[2] = x;  break;
-        default: out[0] = x; out[1] = y;  out[2] = z;  break;
-        }
-    }
-}
+}  // namespace
 
 // The nearest ancestor with a node; hip always has one, so the walk never
 // reaches noParent.
@@ -55,7 +42,19 @@ int referenceRow(int row) {
     return walk;
 }
 
-}  // namespace
+void remapSensor(int mounting, const std::int8_t sensor[6], double u[3], double v[3]) {
+    for (int vector = 0; vector < 2; ++vector) {
+        const std::int8_t* s = sensor + 3 * vector;
+        double x = s[0], y = s[1], z = s[2];
+        double* out = vector == 0 ? u : v;
+        switch (mounting) {
+        case 1: out[0] = -y; out[1] = z;  out[2] = -x; break;
+        case 2: out[0] = -x; out[1] = -y; out[2] = z;  break;
+        case 3: out[0] = y;  out[1] = z;  out[2] = x;  break;
+        default: out[0] = x; out[1] = y;  out[2] = z;  break;
+        }
+    }
+}
 
 void rotateVector(double bend, double side, double roll, int order, double vector[3]) {
     if (order == 0) {
@@ -91,7 +90,7 @@ void solveSensorVectors() {
         if (row.flags & NoNode) continue;
 
         double u[3], v[3];
-        remapSensor(row, u, v);
+        remapSensor(row.mounting, row.sensor, u, v);
         double* absolute = row.absoluteAngles;
         solveNodeOrientation(u[0], u[1], u[2], v[0], v[1], v[2], absolute[0], absolute[1], absolute[2]);
         if (i == 0) {

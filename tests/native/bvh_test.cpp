@@ -1,56 +1,30 @@
-// The reference figure posed by the solver's angles, and the motion file read back by the plain BVH rules.
+// The motion files read back by the plain BVH rules: a still pose of each posture, and a recording of a
+// turning doll resampled to a standard frame rate.
 #include "output/bvh_file.h"
 #include "monitor/recording.h"
 
 #include <unistd.h>
 
 #include <clocale>
+#include <cmath>
 #include <cstring>
 #include <numbers>
 
 #include "solver/joint_angles.h"
 #include "tests/common/data_table.h"
 #include "tests/native/fake_platform.h"
+#include "tests/native/turned_doll.h"
 #include "tools/virtual-doll/doll_files.h"
 
 // In single_axis.posture every relative rotation turns about one axis, so the node-less parts' shares add up to it.
 static const char* const postures[] = {"sample_pose_1.posture", "sample_pose_2.posture", "sample_pose_3.posture",
                                        "sample_pose_4.posture", "seated.posture",        "single_axis.posture"};
 
-// Solved with every part selectable, so that every divisor counts every node-less part; `streamed` gets the
-// posture as the monitor streams it.
-static PoseFrame solvePosture(const std::string& posture, MonitorFrame* streamed = nullptr) {
+static void loadPosture(const std::string& posture, std::int8_t sensor[bodyPartCount][6]) {
     static Doll doll;
-    resetFakePlatform();
-    applyPartMask(0x7F);
     EXPECT_EQ(loadDollPosture(doll, (GESTALYX_TEST_DATA "/" + posture).c_str()), 1) << dollFileMessage;
     for (int row = 0, node = 0; row < bodyPartCount; ++row)
-        if (bodyPartTable[row].nodeAddress != 0) {
-            if (streamed != nullptr) std::memcpy(streamed->sensor[row], doll.nodes[node].posture, 6);
-            std::memcpy(bodyPartTable[row].sensor, doll.nodes[node++].posture, 6);
-        }
-    solveSensorVectors();
-    PoseFrame frame;
-    takePoseFrame(frame);
-    return frame;
-}
-
-// Hip's world rotation, and in the single-axis posture every node part's, is the transpose of the orientation
-// M of its absoluteAngles: row k is M e_k, which the solver's order 1 gives with the angles negated.
-TEST(FigurePose, NodeWorldRotationsAreTheirOrientations) {
-    for (const std::string posture : postures) {
-        FigurePose pose;
-        poseFigure(solvePosture(posture), pose);
-        for (int row = 0, rows = posture == "single_axis.posture" ? bodyPartCount : 1; row < rows; ++row)
-            for (int k = 0; k < 3 && !(bodyPartTable[row].flags & NoNode); ++k) {
-                const double* angles = bodyPartTable[row].absoluteAngles;
-                double axis[3] = {0, 0, 0};
-                axis[k] = 1;
-                rotateVector(-angles[0], -angles[1], -angles[2], 1, axis);
-                for (int j = 0; j < 3; ++j)
-                    EXPECT_NEAR(pose.rotation[row][k][j], axis[j], 1e-9) << posture << ", row " << row << k << j;
-            }
-    }
+        if (bodyPartTable[row].nodeAddress != 0) std::memcpy(sensor[row], doll.nodes[node++].posture, 6);
 }
 
 struct BvhJoint { std::string name; int parent; double offset[3]; std::vector<std::string> channels; int first; };
@@ -79,65 +53,138 @@ static BvhRead readBvh(const std::string& path) {
     return bvh;
 }
 
-// Joint j by the plain rules: its parent's transform times the translation by its OFFSET (and its position
-// channels) times its rotations in channel order, so on a point the last channel acts first.
-static void placeJoint(const BvhRead& bvh, int frame, int j, double point[3]) {
-    for (; j >= 0; j = bvh.joints[j].parent) {
+// Every joint of one frame by the plain rules, in file order: its parent's transform times the translation by
+// its OFFSET (and its position channels) times its rotations in channel order. `rotations` are world ones.
+static void placeJoints(const BvhRead& bvh, int frame, std::vector<Rotation>& rotations,
+                        std::vector<std::array<double, 3>>& points) {
+    rotations.assign(bvh.joints.size(), identityRotation);
+    points.assign(bvh.joints.size(), {0, 0, 0});
+    for (std::size_t j = 0; j < bvh.joints.size(); ++j) {
         const BvhJoint& joint = bvh.joints[j];
-        for (int c = static_cast<int>(joint.channels.size()) - 1; c >= 0; --c) {
-            const char axis = joint.channels[c][0];
-            const double value = bvh.motion[frame * bvh.values + joint.first + c], a = value * std::numbers::pi / 180;
-            if (joint.channels[c].ends_with("position")) point[axis - 'X'] += value;
-            else rotateVector(axis == 'X' ? a : 0, axis == 'Z' ? a : 0, axis == 'Y' ? a : 0, 0, point);
+        Rotation parent = joint.parent < 0 ? identityRotation : rotations[joint.parent];
+        double offset[3] = {joint.offset[0], joint.offset[1], joint.offset[2]};
+        Rotation own = identityRotation;
+        for (std::size_t c = 0; c < joint.channels.size(); ++c) {
+            const int axis = joint.channels[c][0] - 'X';
+            const double value = bvh.motion[frame * bvh.values + joint.first + c];
+            double turn[3] = {0, 0, 0};
+            turn[axis] = value * std::numbers::pi / 180;
+            if (joint.channels[c].ends_with("position"))
+                offset[axis] += value;
+            else
+                own = compose(own, fromRotationVector(turn));
         }
-        for (int k = 0; k < 3; ++k) point[k] += joint.offset[k];
+        rotate(parent, offset, points[j].data());
+        for (int k = 0; k < 3 && joint.parent >= 0; ++k) points[j][k] += points[joint.parent][k];
+        rotations[j] = compose(parent, own);
     }
 }
 
-// One pose of the body-part table (the single-axis posture, whose file is given whole), then every posture as
-// a recording of the monitor, 0.25 s a frame, with an incomplete frame streamed after each: each is left out,
-// and the frame time is the recording's 2.75 s, from the first frame's start to the last one's end, over six.
-// Both written under a locale with a decimal comma where it is built; every joint and end point of every frame
-// read back is where the figure has it.
-TEST(BvhFile, ReadBackGivesTheFigurePoseOfEveryFrame) {
-    std::vector<PoseFrame> frames;
-    static Recording recording;
-    for (double time = 10; const char* posture : postures) {
-        MonitorFrame streamed{{}, 0, time, time + 0.25};
-        frames.push_back(solvePosture(posture, &streamed));
-        MonitorFrame incomplete{{{9, 9, 9, 9, 9, 9}}, 1u << 2, time + 0.25, time + 0.5};
-        EXPECT_TRUE(recordFrame(recording, streamed) && recordFrame(recording, incomplete));
-        time += 0.5;
-    }
-    EXPECT_TRUE(recording.count == static_cast<int>(frames.size()) && recording.leftOut == frames.size());
+// Each posture as a still pose, grounded, written under a locale with a decimal comma where it is built: every
+// joint and end point read back lies where the figure has it, and the lowest on the floor.
+TEST(BvhFile, StillPoseReadsBackAsTheFigure) {
     const std::string path = testing::TempDir() + std::to_string(getpid()) + ".bvh";
-    for (const int count : {1, static_cast<int>(frames.size())}) {
+    for (const std::string posture : postures) {
+        SCOPED_TRACE(posture);
+        resetFakePlatform();
+        applyPartMask(0x7F);
+        std::int8_t sensor[bodyPartCount][6] = {};
+        loadPosture(posture, sensor);
+        FigureFrame figure;
+        solveFigureOfFrame(sensor, 1, figure);
+        PoseFrame angles{};
+        figureAngles(figure, angles);
         std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
-        ASSERT_EQ(count == 1 ? writeBvhPose(path.c_str()) : saveRecording(recording, path.c_str()), 1);
+        ASSERT_EQ(writeBvhPose(path.c_str(), angles), 1);
         std::setlocale(LC_NUMERIC, "C");
+        if (posture == "single_axis.posture") {
+            EXPECT_EQ(fileText(path), fileText(GESTALYX_TEST_DATA "/single_axis.bvh"));
+        }
         const BvhRead bvh = readBvh(path);
-        EXPECT_TRUE(bvh.frames == count && bvh.time == (count == 1 ? 0.033333 : 0.458333)) << bvh.frames << bvh.time;
-        EXPECT_TRUE(count > 1 || fileText(path) == fileText(GESTALYX_TEST_DATA "/single_axis.bvh")) << fileText(path);
-        for (int f = 0; f < count; ++f) {
-            FigurePose pose;
-            poseFigure(frames[count == 1 ? frames.size() - 1 : f], pose);
-            // The hierarchy runs in table order, so the n-th joint that is no End Site is row n.
-            for (int j = 0, row = 0; j < static_cast<int>(bvh.joints.size()); ++j) {
-                const double* expected = bvh.joints[j].name == "End" ? pose.end[row - 1] : pose.joint[row++];
-                double found[3] = {0, 0, 0};
-                placeJoint(bvh, f, j, found);
-                for (int k = 0; k < 3; ++k) EXPECT_NEAR(found[k], expected[k], 1e-4) << count << ", " << f << ", " << j;
+        EXPECT_TRUE(bvh.frames == 1 && bvh.time == 0.033333) << bvh.frames << bvh.time;
+        FigurePose pose;
+        placeFigure(figure.local, figure.root, pose);
+        std::vector<Rotation> rotations;
+        std::vector<std::array<double, 3>> points;
+        placeJoints(bvh, 0, rotations, points);
+        double lowest = 1e9;
+        // The hierarchy runs in table order, so the n-th joint that is no End Site is row n.
+        for (int j = 0, row = 0; j < static_cast<int>(bvh.joints.size()); ++j) {
+            const double* expected = bvh.joints[j].name == "End" ? pose.end[row - 1] : pose.joint[row++];
+            for (int k = 0; k < 3; ++k) EXPECT_NEAR(points[j][k], expected[k], 1e-4) << j;
+            lowest = std::min(lowest, points[j][1]);
+        }
+        EXPECT_NEAR(lowest, 0, 1e-5);
+    }
+    std::remove(path.c_str());
+}
+
+// The doll turning steadily: chest about Y at 40 degrees a second, rThigh forward at 30, rShldr down at 20,
+// read a frame each 0.22 s, node after node 0.02 s apart, counts rounded; four frames in the
+// middle fail. Saved at 30 frames a second: the first frame at the first instant every node has a reading
+// before and after, one each 1/30 s to the last such instant, Frame Time 0.033333, the gap named, and every
+// node part read back within 1.0 degree of the doll at its frame's instant.
+TEST(Recording, ResampledFramesShowOneInstant) {
+    resetFakePlatform();
+    applyPartMask(0x7F);
+    struct Turn { int row; double axis[3]; double degreesPerSecond; };
+    const Turn turns[] = {{3, {0, 1, 0}, 40}, {13, {1, 0, 0}, -30}, {7, {0, 0, 1}, 20}};
+    // Each node turns about a fixed axis of the world, so that its rotation between readings is on the arc.
+    auto dollAt = [&](double seconds, Rotation world[bodyPartCount]) {
+        for (int row = 0; row < bodyPartCount; ++row) {
+            world[row] = identityRotation;
+            for (const Turn& turn : turns) {
+                double v[3];
+                for (int k = 0; k < 3; ++k) v[k] = turn.axis[k] * turn.degreesPerSecond * seconds * std::numbers::pi / 180;
+                if (turn.row == row) world[row] = fromRotationVector(v);
             }
         }
+    };
+    static Recording recording;
+    for (int f = 0; f < 20; ++f) {
+        MonitorFrame frame{};
+        frame.failedRows = f >= 8 && f < 12 ? 1u << 5 : 0;
+        for (int row = 0, node = 0; row < bodyPartCount; ++row) {
+            if (bodyPartTable[row].flags & NoNode) continue;
+            frame.readAt[row] = 100 + 0.22 * f + 0.02 * node++;
+            Rotation world[bodyPartCount];
+            dollAt(frame.readAt[row], world);
+            sensorOf(row, world[row], frame.sensor[row]);
+        }
+        ASSERT_EQ(recordFrame(recording, frame), 1);
     }
+    EXPECT_TRUE(recording.count == 16 && recording.leftOut == 4);
+    const RecordingTimes times = recordingTimes(recording, 30);
+    EXPECT_NEAR(times.first, 100.2, 1e-9);
+    EXPECT_EQ(times.frames, static_cast<int>((100 + 0.22 * 19 - times.first) * 30) + 1);
+    EXPECT_NEAR(times.gap, 0.22 * 5, 1e-9);
+    EXPECT_NEAR(times.gapAt, 0.22 * 7 - 0.2, 1e-9);
+    const std::string path = testing::TempDir() + std::to_string(getpid()) + ".bvh";
+    ASSERT_EQ(saveRecording(recording, 30, 1, path.c_str()), 1);
+    const BvhRead bvh = readBvh(path);
+    EXPECT_TRUE(bvh.frames == times.frames && bvh.time == 0.033333) << bvh.frames << " " << bvh.time;
+    double worst = 0;
+    for (int f = 0; f < bvh.frames; ++f) {
+        Rotation truth[bodyPartCount];
+        dollAt(times.first + f / 30.0, truth);
+        std::vector<Rotation> rotations;
+        std::vector<std::array<double, 3>> points;
+        placeJoints(bvh, f, rotations, points);
+        for (int j = 0, row = 0; j < static_cast<int>(bvh.joints.size()); ++j) {
+            if (bvh.joints[j].name == "End") continue;
+            if (!(bodyPartTable[row].flags & NoNode)) worst = std::max(worst, angleBetween(rotations[j], truth[row]));
+            ++row;
+        }
+    }
+    EXPECT_LT(worst * 180 / std::numbers::pi, 1.0);
     std::remove(path.c_str());
     freeRecording(recording);
 }
 
-// A recording takes frames up to its limit and no more; a recording with no frame has no frame time.
+// A recording takes frames up to its limit and no more, and still counts an incomplete one.
 TEST(Recording, StopsTakingFramesAtItsLimit) {
     static Recording recording;
-    EXPECT_EQ(recordingFrameTime(recording), 0.0);
+    EXPECT_EQ(recordingTimes(recording, 30).frames, 0);
     MonitorFrame frame{};
     int taken = 0;
     while (taken <= recordingFrameLimit && recordFrame(recording, frame)) ++taken;
@@ -151,7 +198,8 @@ TEST(Recording, StopsTakingFramesAtItsLimit) {
 TEST(BvhFile, FileThatCannotBeCreatedOrWrittenShowsItsMessage) {
     resetFakePlatform();
     const std::string directory = testing::TempDir();
-    EXPECT_EQ(writeBvhPose(directory.c_str()) + writeBvhPose("/dev/full"), 0);
+    const PoseFrame rest{};
+    EXPECT_EQ(writeBvhPose(directory.c_str(), rest) + writeBvhPose("/dev/full", rest), 0);
     const std::vector<std::string> messages = {"BVHファイル (" + directory + ") を作成できません。",
                                                "BVHファイル (/dev/full) に書き込めません。"};
     EXPECT_EQ(fakePlatform.errorBoxes, messages);
