@@ -24,6 +24,7 @@
 #include "hardware_settings/hardware_settings.h"
 #include "hardware_settings/settings_sheet_win32.h"
 #include "hardware_settings/switch_page_win32.h"
+#include "monitor/monitor_settings.h"
 #include "monitor/monitor_window_win32.h"
 #include "solver/sample_poses.h"
 
@@ -125,6 +126,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     }
     applyPartMask(partMask);
     if (!loadSettings()) return 1;
+    if (monitorMode && !loadMonitorSettings()) return 1;
 
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_PROGRESS_CLASS | ICC_BAR_CLASSES | ICC_TAB_CLASSES};
     InitCommonControlsEx(&controls);

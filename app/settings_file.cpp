@@ -1,11 +1,9 @@
 #include "app/settings_file.h"
 
-#include <cstdio>
 #include <cstring>
 
-#include "platform/error_report.h"
-#include "platform/number_text.h"
 #include "platform/platform.h"
+#include "platform/settings_values.h"
 #include "model/body_parts.h"
 
 std::uint32_t portNumber;
@@ -15,26 +13,7 @@ int captureSource;
 namespace {
 
 constexpr const char* notFound = "が見付かりません。";
-constexpr const char* badContent = "の内容が不正です。";
-constexpr const char* badValue = "の値が不正です。";
 constexpr const char* descTooLong = "の内容が 63 文字を越えています。";
-
-// Numbers and NODE values are seen up to their 95th byte.
-constexpr unsigned valueSize = 96;
-
-// File name, sections, keys and tails are the program's own short texts.
-// snprintf cuts anything longer, and the conversion for the screen copes with
-// a cut last character.
-char message[512];
-
-// The rule of "%u %c" yielding exactly one conversion: a decimal number and
-// nothing but white space after it.
-int readNumberAlone(const char* text, std::uint32_t* number) {
-    const char* rest = scanUnsigned(text, 10, *number);
-    if (rest == nullptr) return 0;
-    while (isWhiteSpace(*rest)) ++rest;
-    return *rest == '\0';
-}
 
 // `expected` is lower case. ASCII only: the C library's case-insensitive
 // compare follows the locale.
@@ -46,20 +25,8 @@ bool equalsIgnoringCase(const char* text, const char* expected) {
 
 }  // namespace
 
-void reportSettingsError(const char* fileName, const char* section, const char* key, const char* tail) {
-    if (fileName[0] == '.' && fileName[1] == '\\') fileName += 2;
-    if (key != nullptr) {
-        if (section == nullptr) section = "";
-        std::snprintf(message, sizeof message, "設定ファイル (%s) 内の [%s] セクションのキー '%s' %s", fileName,
-                      section, key, tail);
-    } else {
-        std::snprintf(message, sizeof message, "設定ファイル (%s) %s", fileName, tail);
-    }
-    reportError(message);
-}
-
 int loadSettings() {
-    char value[valueSize];
+    char value[settingsValueSize];
 
     // The list of section names is empty both for a missing file and for one without sections.
     if (readSettingsValue(settingsFileName, nullptr, nullptr, value, sizeof value) == 0) {

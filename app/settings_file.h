@@ -3,6 +3,9 @@
 
 #include <cstdint>
 
+// Whoever reads the file through this header also names it and reports its faults.
+#include "platform/settings_values.h"
+
 // 0 for "auto", else the COM port number, 1 to 256.
 extern std::uint32_t portNumber;
 
@@ -14,15 +17,9 @@ extern char productDesc[64];
 enum CaptureSource : int { CaptureDemo = 0, CaptureDoll = 1 };
 extern int captureSource;
 
-constexpr const char* settingsFileName = ".\\Gestalyx.ini";
-
 // Reads the settings file once: the port number, with "auto" ProductDesc, the
 // NODE keys, setting NoNode on every part whose node is not fitted, and the
 // capture source.
 // Returns 1 when the file is complete and valid; otherwise shows one message
 // for the first problem and returns 0.
 int loadSettings();
-
-// Shows one message about the settings file. A null key makes it a message
-// about the file as a whole. A leading ".\" of the file name is not shown.
-void reportSettingsError(const char* fileName, const char* section, const char* key, const char* tail);

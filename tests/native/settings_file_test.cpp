@@ -1,10 +1,11 @@
 // The settings file's rules, through a table standing in for the file; the files refused and accepted are in
-// settings_file_refused.txt and settings_file_accepted.txt.
+// settings_file_refused.txt and settings_file_accepted.txt, the monitor's section in monitor_settings.txt.
 #include "app/settings_file.h"
 
 #include <cstring>
 
 #include "model/body_parts.h"
+#include "monitor/monitor_settings.h"
 #include "tests/common/data_table.h"
 #include "tests/native/fake_platform.h"
 
@@ -54,5 +55,18 @@ TEST(SettingsFile, AcceptedFilesSetPortNodesAndSource) {
             bool off = row.fields[3] == bodyPartTable[i].name;
             EXPECT_EQ(bodyPartTable[i].flags, initialBodyPartTable[i].flags | (off ? NoNode : 0)) << i;
         }
+    }
+}
+
+TEST(MonitorSettings, ValuesReadOrTheOneMessage) {
+    for (const DataRow& row : readDataTable(GESTALYX_TEST_DATA "/monitor_settings.txt")) {
+        SCOPED_TRACE(row.where);
+        loadChangedSettings(row.fields[0]);
+        monitorSettings = {-1, -1};
+        const bool accepted = row.fields[3] == "-";
+        EXPECT_EQ(loadMonitorSettings(), accepted ? 1 : 0);
+        EXPECT_EQ(fakePlatform.errorBoxes, accepted ? std::vector<std::string>{} : std::vector{row.fields[3]});
+        EXPECT_EQ(monitorSettings.frameRate, accepted ? std::stoi(row.fields[1]) : -1);
+        EXPECT_EQ(monitorSettings.grounded, accepted ? std::stoi(row.fields[2]) : -1);
     }
 }
