@@ -14,7 +14,7 @@
 #include "solver/joint_angles.h"
 #include "solver/node_orientation.h"
 #include "tests/native/fake_platform.h"
-#include "tests/native/turned_doll.h"
+#include "tests/common/turned_doll.h"
 
 namespace {
 
