@@ -6,7 +6,11 @@
 #
 # Prints the skeleton Blender made, the frames and the frame rate it took, and
 # the largest distance between the two, in the file's units (centimetres).
-# Exits 1 when a joint is missing or lies more than 0.01 cm away.
+# Exits 1 when a joint is missing or lies more than 0.01 cm away, or when the
+# scene Update Scene FPS and Duration made does not play the file's frames at
+# its rate (1 / Frame Time, to 0.01 frames a second). The importer keys the
+# frames from the scene's start and puts its end one frame past the last key,
+# so that the scene lasts frames x Frame Time.
 import builtins
 import math
 import sys
@@ -85,13 +89,16 @@ def plain_positions(path):
 
 expected, frame_time = plain_positions(path)
 bpy.ops.wm.read_factory_settings(use_empty=True)
+# Update Scene Duration only lengthens the scene: start it one frame long, so
+# that the length it ends with is the file's.
+bpy.context.scene.frame_start = bpy.context.scene.frame_end = 1
 bpy.ops.import_anim.bvh(filepath=path, rotate_mode='NATIVE', axis_forward='-Z', axis_up='Y',
                         update_scene_fps=True, update_scene_duration=True)
 armature = next(o for o in bpy.context.scene.objects if o.type == 'ARMATURE')
 scene = bpy.context.scene
 print('bones: %d (%s)' % (len(armature.pose.bones), ' '.join(b.name for b in armature.pose.bones)))
-print('frames: %d to %d at %.3f fps (the file: %d frames, %.6f s each)' % (
-    scene.frame_start, scene.frame_end, scene.render.fps / scene.render.fps_base, len(expected), frame_time))
+print('frames: %d to %d at %d fps, base %.6f (the file: %d frames, %.6f s each)' % (
+    scene.frame_start, scene.frame_end, scene.render.fps, scene.render.fps_base, len(expected), frame_time))
 # The importer turns the file's Y-up axes into Blender's Z-up ones.
 to_blender = mathutils.Matrix(((1, 0, 0), (0, 0, -1), (0, 1, 0)))
 largest, missing = 0.0, []
@@ -107,4 +114,8 @@ for index, positions in enumerate(expected):
 print('largest distance from the plain rules: %.6f cm over %d frames' % (largest, len(expected)))
 if missing:
     print('joints Blender did not make: %s' % ' '.join(sorted(set(missing))))
-sys.exit(0 if not missing and largest <= 0.01 else 1)
+fps = scene.render.fps / scene.render.fps_base
+timed = scene.render.fps == round(1 / frame_time) and abs(fps - 1 / frame_time) <= 0.01 and scene.frame_end - scene.frame_start == len(expected)
+if not timed:
+    print('the scene does not play the file: %d frames long at %.3f fps' % (scene.frame_end - scene.frame_start, fps))
+sys.exit(0 if not missing and largest <= 0.01 and timed else 1)
