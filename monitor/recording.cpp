@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "output/bvh_file.h"
-#include "solver/joint_angles.h"
 
 namespace {
 
@@ -24,11 +23,7 @@ Rotation nodeRotationAt(int row, double instant) {
     while (at + 1 < savedRecording->count - 1 && frames[at + 1].readAt[row] <= instant) ++at;
     const RecordedFrame& before = frames[at];
     const RecordedFrame& after = frames[at + 1];
-    double u[3], v[3];
-    remapSensor(bodyPartTable[row].mounting, before.sensor[row], u, v);
-    Rotation from = fitNodeRotation(u, v);
-    remapSensor(bodyPartTable[row].mounting, after.sensor[row], u, v);
-    Rotation to = fitNodeRotation(u, v);
+    Rotation from = sensorRotation(row, before.sensor[row]), to = sensorRotation(row, after.sensor[row]);
     double span = after.readAt[row] - before.readAt[row];
     double share = span > 0.0 ? (instant - before.readAt[row]) / span : 0.0;
     return slerp(from, to, share < 0.0 ? 0.0 : share > 1.0 ? 1.0 : share);

@@ -16,12 +16,6 @@ void place(const double origin[3], const double rotation[3][3], const double to[
 
 }  // namespace
 
-void takePoseFrame(PoseFrame& frame) {
-    for (int row = 0; row < bodyPartCount; ++row)
-        for (int k = 0; k < 3; ++k) frame.jointAngles[row][k] = bodyPartTable[row].jointAngles[k];
-    for (int k = 0; k < 3; ++k) frame.root[k] = referenceFigure[0].joint[k];
-}
-
 Rotation partRotation(const double angles[3]) {
     double m[3][3];
     for (int column = 0; column < 3; ++column) {
@@ -50,10 +44,4 @@ void placeFigure(const Rotation local[bodyPartCount], const double root[3], Figu
         rotationMatrix(world[row], pose.rotation[row]);
         place(pose.joint[row], pose.rotation[row], rest.end, rest.joint, pose.end[row]);
     }
-}
-
-void poseFigure(const PoseFrame& frame, FigurePose& pose) {
-    Rotation local[bodyPartCount];
-    for (int row = 0; row < bodyPartCount; ++row) local[row] = partRotation(frame.jointAngles[row]);
-    placeFigure(local, frame.root, pose);
 }

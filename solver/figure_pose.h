@@ -20,10 +20,6 @@ struct FigurePose {
     double end[bodyPartCount][3];          // centimetres; a part with children ends at its joint
 };
 
-// Copies every row's jointAngles out of the body-part table; hip's joint
-// where the reference figure has it.
-void takePoseFrame(PoseFrame& frame);
-
 // The rotation of a part in its parent for angles bend, side, roll.
 Rotation partRotation(const double angles[3]);
 
@@ -33,6 +29,3 @@ Rotation partRotation(const double angles[3]);
 // from the parent's joint, and an end point where the part's own rotation
 // carries its rest offset from the joint.
 void placeFigure(const Rotation local[bodyPartCount], const double root[3], FigurePose& pose);
-
-// The same for a frame of joint angles.
-void poseFigure(const PoseFrame& frame, FigurePose& pose);

@@ -140,14 +140,15 @@ Rotation fitNodeRotation(const double u[3], const double v[3]) {
     return fromMatrix(m);
 }
 
+Rotation sensorRotation(int row, const std::int8_t sensor[6]) {
+    double u[3], v[3];
+    remapSensor(bodyPartTable[row].mounting, sensor, u, v);
+    return fitNodeRotation(u, v);
+}
+
 void nodeRotations(const std::int8_t sensor[bodyPartCount][6], Rotation world[bodyPartCount]) {
-    for (int row = 0; row < bodyPartCount; ++row) {
-        world[row] = identityRotation;
-        if (bodyPartTable[row].flags & NoNode) continue;
-        double u[3], v[3];
-        remapSensor(bodyPartTable[row].mounting, sensor[row], u, v);
-        world[row] = fitNodeRotation(u, v);
-    }
+    for (int row = 0; row < bodyPartCount; ++row)
+        world[row] = bodyPartTable[row].flags & NoNode ? identityRotation : sensorRotation(row, sensor[row]);
 }
 
 void solveFigure(const Rotation world[bodyPartCount], int grounded, FigureFrame& frame) {

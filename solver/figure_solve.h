@@ -29,6 +29,10 @@ struct FigureFrame {
 // the rest.
 Rotation fitNodeRotation(const double u[3], const double v[3]);
 
+// The world rotation of `row`'s node from its sensor counts (x1 y1 z1 x2 y2 z2),
+// through the row's mounting remap.
+Rotation sensorRotation(int row, const std::int8_t sensor[6]);
+
 // The world rotation of every row with a node, from its sensor counts; rows
 // without one get the rest.
 void nodeRotations(const std::int8_t sensor[bodyPartCount][6], Rotation world[bodyPartCount]);

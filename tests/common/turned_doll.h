@@ -5,7 +5,15 @@
 #include <cstdint>
 
 #include "model/body_parts.h"
+#include "solver/joint_angles.h"
 #include "solver/rotation.h"
+
+// `degrees` about `axis` (any length).
+inline Rotation turned(const double axis[3], double degrees) {
+    double size = std::hypot(axis[0], axis[1], axis[2]), v[3];
+    for (int k = 0; k < 3; ++k) v[k] = size == 0 ? 0 : axis[k] / size * degrees * 3.141592653589793 / 180;
+    return fromRotationVector(v);
+}
 
 // What a node turned by `world` reads: +Y and +Z of the world, one g (64 counts) long, in the node's axes after
 // the mounting remap; `counts` rounds them as the sensor does.
@@ -16,19 +24,19 @@ inline void readingOf(const Rotation& world, double u[3], double v[3], bool coun
     for (int k = 0; k < 3 && counts; ++k) u[k] = std::round(u[k]), v[k] = std::round(v[k]);
 }
 
-// The same as row's raw sensor values, in counts: the mounting remap undone.
+// The same as row's raw sensor values, in counts: the mounting remap, a signed permutation, undone.
 inline void sensorOf(int row, const Rotation& world, std::int8_t sensor[6]) {
     double u[3], v[3];
     readingOf(world, u, v, true);
-    for (int vector = 0; vector < 2; ++vector) {
-        const double* f = vector == 0 ? u : v;
-        double raw[3];
-        switch (bodyPartTable[row].mounting) {
-        case 1: raw[0] = -f[2]; raw[1] = -f[0]; raw[2] = f[1]; break;
-        case 2: raw[0] = -f[0]; raw[1] = -f[1]; raw[2] = f[2]; break;
-        case 3: raw[0] = f[2]; raw[1] = f[0]; raw[2] = f[1]; break;
-        default: raw[0] = f[0]; raw[1] = f[1]; raw[2] = f[2]; break;
+    for (int k = 0; k < 3; ++k) {
+        std::int8_t unit[6] = {};
+        unit[k] = 1;
+        double x[3], y[3];
+        remapSensor(bodyPartTable[row].mounting, unit, x, y);
+        for (int axis = 0; axis < 3; ++axis) {
+            if (x[axis] == 0) continue;
+            sensor[k] = static_cast<std::int8_t>(x[axis] * u[axis]);
+            sensor[3 + k] = static_cast<std::int8_t>(x[axis] * v[axis]);
         }
-        for (int k = 0; k < 3; ++k) sensor[3 * vector + k] = static_cast<std::int8_t>(raw[k]);
     }
 }

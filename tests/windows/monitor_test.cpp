@@ -3,7 +3,6 @@
 #include "monitor/monitor_frame.h"
 
 #include <cmath>
-#include <iterator>
 #include <numbers>
 
 #include "monitor/monitor_resource.h"
@@ -41,31 +40,12 @@ std::string waitForStatus(HWND window, const std::string& part, DWORD ms = 5000)
     return text;
 }
 
-// Each node's world rotation in the held posture, in table order of the nodes: degrees about an axis. The
-// same turns end tests/data/slow_turns.motion.
+// Each node's world rotation in tests/data/turned.posture, in table order of the nodes: degrees about an axis.
 struct NodeTurn { double axis[3]; double degrees; };
 constexpr NodeTurn heldTurns[] = {
     {{0, 1, 0}, 20},  {{0.3, 1, 0.2}, 50}, {{1, 0.5, 0}, 40},  {{0.2, 0.3, 1}, 70}, {{0.1, 1, 0.3}, 80},
     {{0.2, -0.3, 1}, -60}, {{0, 1, -0.3}, -70}, {{1, 0, 0.2}, -80}, {{1, 0.1, 0}, -20}, {{1, -0.1, 0}, -40},
     {{1, 0, 0}, 30}};
-
-// Writes the held posture, its counts rounded, into the run's folder: its Unix path, for the doll, and each
-// node's true rotation in `world`.
-std::string writeHeldPosture(const ProgramRun& run, Rotation world[bodyPartCount]) {
-    std::string text;
-    for (int row = 0, node = 0; row < bodyPartCount; ++row) {
-        if (bodyPartTable[row].nodeAddress == 0) continue;
-        const NodeTurn& turn = heldTurns[node++];
-        double size = std::hypot(turn.axis[0], turn.axis[1], turn.axis[2]), v[3];
-        for (int k = 0; k < 3; ++k) v[k] = turn.axis[k] / size * turn.degrees * std::numbers::pi / 180;
-        world[row] = fromRotationVector(v);
-        std::int8_t counts[6];
-        sensorOf(row, world[row], counts);
-        for (int k = 0; k < 6; ++k) text += std::to_string(counts[k]) + (k < 5 ? " " : "\n");
-    }
-    writeFile(run.folder / "held.posture", text);
-    return unixPath(run.folder / "held.posture");
-}
 
 constexpr double degree = std::numbers::pi / 180;
 
@@ -76,9 +56,7 @@ TEST_F(Monitor, SavesThePoseAsLiveCaptureWritesIt) {
     ProgramRun run;
     HWND window;
     ASSERT_NO_FATAL_FAILURE(startMonitor(run, window));
-    Rotation held[bodyPartCount];
-    const std::string posture = writeHeldPosture(run, held);
-    controlDoll("--posture " + posture);
+    controlDoll("--posture " + dataFile("turned.posture"));
     EXPECT_EQ(controlText(window, IDC_SAVE_POSE), L"ポーズ保存");
     EXPECT_EQ(controlText(window, IDCANCEL), L"閉じる");
     EXPECT_NE(waitForStatus(window, " フレーム/秒").find("フレーム/秒"), std::string::npos);
@@ -90,7 +68,7 @@ TEST_F(Monitor, SavesThePoseAsLiveCaptureWritesIt) {
         EXPECT_LE(GetTickCount64() - start, 50u) << "message " << i;
         Sleep(25);
     }
-    std::string expectedPose = expectedPoseFile(run, 0x7F, 0x3FFFF, -1, 0, posture.c_str());
+    std::string expectedPose = expectedPoseFile(run, 0x7F, 0x3FFFF, -1, 0, "turned.posture");
     static const std::regex time(R"((\nGestalyx ver1\.0\.0 LIVE\n)\d{4}/\d\d/\d\d \d\d:\d\d:\d\d\n)");
     for (const char* number : {"001", "002"}) {
         SCOPED_TRACE(number);
@@ -101,9 +79,11 @@ TEST_F(Monitor, SavesThePoseAsLiveCaptureWritesIt) {
         EXPECT_EQ(std::regex_replace(readFile(run.folder / (name + ".pz2")), time, "$1"),
                   std::regex_replace(expectedPose, time, "$1"));
         const std::vector<Rotation> parts = partRotations(readBvh((run.folder / (name + ".bvh")).string()), 0);
-        for (int row = 0; row < bodyPartCount; ++row) {
+        for (int row = 0, node = 0; row < bodyPartCount; ++row) {
             if (bodyPartTable[row].nodeAddress == 0) continue;
-            EXPECT_LT(angleBetween(parts.at(row), held[row]) / degree, 1.0) << bodyPartTable[row].name;
+            const Rotation held = turned(heldTurns[node].axis, heldTurns[node].degrees);
+            ++node;
+            EXPECT_LT(angleBetween(parts.at(row), held) / degree, 1.0) << bodyPartTable[row].name;
         }
     }
     ASSERT_TRUE(pressButton(window, IDCANCEL));
@@ -145,24 +125,9 @@ void waitForRecorded(HWND window, int frames) {
     ASSERT_GE(recordedFrames(window), frames) << statusText(window);
 }
 
-// The frame lines of a BVH file, after its Frame Time line.
-std::vector<std::string> bvhFrames(const std::string& bvh) {
-    std::vector<std::string> frames;
-    std::istringstream lines(bvh.substr(bvh.find("Frame Time:")));
-    std::string line;
-    for (std::getline(lines, line); std::getline(lines, line);) frames.push_back(line);
-    return frames;
-}
-
-// The values of a BVH frame line.
-std::vector<double> frameValues(const std::string& line) {
-    std::istringstream words(line);
-    return {std::istream_iterator<double>(words), {}};
-}
-
 // A recording while a node is silent has no complete frame and saves nothing. A node that stops answering
 // while recording: the recording goes on, the status names the node and counts the frames left out; 停止
-// saves frames across the gap, names it and counts the frames saved; every frame saved is the doll's posture.
+// saves frames across the gap, names it and counts the frames saved, each the doll's held posture.
 // Closing the window while recording saves first.
 TEST_F(Monitor, RecordingLeavesOutFramesWithoutANode) {
     ProgramRun run;
@@ -199,24 +164,11 @@ TEST_F(Monitor, RecordingLeavesOutFramesWithoutANode) {
     pressEscape(window);
     EXPECT_EQ(exitStatusOf(run), 0u);
     EXPECT_TRUE(fs::exists(run.folder / "motion-002.bvh"));
-    static Doll doll;
-    ASSERT_EQ(loadDollPosture(doll, ("Z:" + dataFile("seated.posture")).c_str()), 1);
-    std::int8_t sensor[bodyPartCount][6] = {};
-    for (int row = 0, node = 0; row < bodyPartCount; ++row)
-        if (bodyPartTable[row].nodeAddress != 0) std::memcpy(sensor[row], doll.nodes[node++].posture, 6);
-    FigureFrame figure;
-    solveFigureOfFrame(sensor, 1, figure);
-    PoseFrame angles{};
-    figureAngles(figure, angles);
-    ASSERT_EQ(writeBvhPose((run.folder / "expected.bvh").string().c_str(), angles), 1);
-    const std::vector<double> pose = frameValues(bvhFrames(readFile(run.folder / "expected.bvh")).at(0));
-    const std::vector<std::string> frames = bvhFrames(readFile(run.folder / "motion-001.bvh"));
-    EXPECT_EQ(static_cast<int>(frames.size()), std::stoi(found[1]));
-    for (const std::string& frame : frames) {
-        const std::vector<double> values = frameValues(frame);
-        ASSERT_EQ(values.size(), pose.size());
-        for (std::size_t k = 0; k < values.size(); ++k) EXPECT_NEAR(values[k], pose[k], 2e-6) << k;
-    }
+    // The doll held its posture: every frame is the first.
+    const BvhRead bvh = readBvh((run.folder / "motion-001.bvh").string());
+    EXPECT_EQ(bvh.frames, std::stoi(found[1]));
+    for (std::size_t k = bvh.values; k < bvh.motion.size(); ++k)
+        EXPECT_NEAR(bvh.motion[k], bvh.motion[k % bvh.values], 2e-6);
 }
 
 // With every name taken a recording is kept and goes on; once a name is free 停止 saves it, frames and all:
@@ -247,7 +199,7 @@ TEST_F(Monitor, RecordingThatCannotBeSavedIsKept) {
     EXPECT_EQ(controlText(window, IDC_RECORD), L"記録");
     pressEscape(window);
     EXPECT_EQ(exitStatusOf(run), 0u);
-    const int frames = static_cast<int>(bvhFrames(readFile(run.folder / "motion-500.bvh")).size());
+    const int frames = readBvh((run.folder / "motion-500.bvh").string()).frames;
     EXPECT_NE(status.find(" に " + std::to_string(frames) + " フレーム"), std::string::npos) << status;
     EXPECT_GE(frames / 30.0, seconds - 0.2) << frames << " frames in " << seconds << " s";
 }
@@ -289,13 +241,6 @@ std::vector<LoggedFrame> loggedFrames(const std::string& log) {
     return frames;
 }
 
-// A node's rotation as its counts give it.
-Rotation fittedRotation(int row, const std::int8_t sensor[6]) {
-    double u[3], v[3];
-    remapSensor(bodyPartTable[row].mounting, sensor, u, v);
-    return fitNodeRotation(u, v);
-}
-
 // Against the doll turning every node slowly on a paced line, recorded at 30 frames a second: Frame Time
 // 0.033333; the first frame at the instant the last node (lShin) was read in the first frame recorded, as the
 // doll's log gives it, and the frames, one each 1/30 s, as long as the doll's time to the hip's reading in
@@ -333,10 +278,10 @@ TEST_F(Monitor, RecordsTheDollsMotionAtTheFrameRate) {
     const Rotation firstLShin = partRotations(bvh, 0).at(17);
     std::size_t first = 0;
     for (std::size_t i = 1; i < logged.size(); ++i)
-        if (angleBetween(fittedRotation(17, logged[i].sensor[17]), firstLShin) <
-            angleBetween(fittedRotation(17, logged[first].sensor[17]), firstLShin))
+        if (angleBetween(sensorRotation(17, logged[i].sensor[17]), firstLShin) <
+            angleBetween(sensorRotation(17, logged[first].sensor[17]), firstLShin))
             first = i;
-    ASSERT_LT(angleBetween(fittedRotation(17, logged[first].sensor[17]), firstLShin) / degree, 0.01);
+    ASSERT_LT(angleBetween(sensorRotation(17, logged[first].sensor[17]), firstLShin) / degree, 0.01);
     const double firstInstant = logged[first].readAt[17];
     // The last frame recorded is one of the last two complete in the log taken at 停止 (one may have been
     // on its way to the window); its hip reading ends the frames.
@@ -355,7 +300,7 @@ TEST_F(Monitor, RecordsTheDollsMotionAtTheFrameRate) {
         const std::vector<Rotation> parts = partRotations(bvh, f);
         for (int row = 0, node = 0; row < bodyPartCount; ++row)
             if (bodyPartTable[row].nodeAddress != 0)
-                worst = std::max(worst, angleBetween(parts.at(row), fittedRotation(row, doll.nodes[node++].posture)));
+                worst = std::max(worst, angleBetween(parts.at(row), sensorRotation(row, doll.nodes[node++].posture)));
     }
     EXPECT_LT(worst / degree, 1.5);
     std::printf("%d frames at 30 a second; node parts within %.2f degrees of the doll\n", bvh.frames, worst / degree);

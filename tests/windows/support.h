@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -96,8 +95,7 @@ inline std::string dataFile(const std::string& name) { return GESTALYX_TEST_DATA
 inline std::vector<DataRow> dataTable(const char* name) { return readDataTable("Z:" + dataFile(name)); }
 
 // What the solver and the writer give for the part mask, the checked parts and the row switched
-// off (-1: none): for sample pose `pose`, or for the vectors of the posture file when one is named (under
-// tests/data, or a Unix path from '/').
+// off (-1: none): for sample pose `pose`, or for the vectors of the posture file when one is named.
 inline std::string expectedPoseFile(const ProgramRun& run, std::uint32_t partMask, std::uint32_t selection,
                                     int switchedOffRow, int pose, const char* posture = nullptr) {
     resetBodyPartTable();
@@ -106,8 +104,7 @@ inline std::string expectedPoseFile(const ProgramRun& run, std::uint32_t partMas
     loadSamplePose();
     static Doll doll;
     if (posture != nullptr) {
-        const std::string path = posture[0] == '/' ? posture : dataFile(posture);
-        EXPECT_EQ(loadDollPosture(doll, ("Z:" + path).c_str()), 1) << dollFileMessage;
+        EXPECT_EQ(loadDollPosture(doll, ("Z:" + dataFile(posture)).c_str()), 1) << dollFileMessage;
         int node = 0;
         for (BodyPart& part : bodyPartTable)
             if (part.nodeAddress != 0) std::memcpy(part.sensor, doll.nodes[node++].posture, sizeof part.sensor);
@@ -150,14 +147,6 @@ inline void controlDoll(const std::string& lines) {
     fs::rename(written, control);
     for (DWORD start = GetTickCount(); fs::exists(control) && GetTickCount() - start < 5000;) Sleep(10);
     ASSERT_FALSE(fs::exists(control)) << "the doll did not take " << lines;
-}
-
-// The Unix path of a file the tests wrote (under Wine the root is drive Z:), for the doll.
-inline std::string unixPath(const fs::path& path) {
-    std::string text = path.string();
-    if (text.size() > 1 && text[1] == ':') text.erase(0, 2);
-    std::replace(text.begin(), text.end(), '\\', '/');
-    return text;
 }
 
 inline std::string dollLog() { return readFile(dollPath("GESTALYX_DOLL_LOG")); }
