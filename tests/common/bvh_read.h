@@ -54,17 +54,14 @@ inline void placeJoints(const BvhRead& bvh, int frame, std::vector<Rotation>& ro
             const double value = bvh.motion[frame * bvh.values + joint.first + c];
             double turn[3] = {0, 0, 0};
             turn[axis] = value * std::numbers::pi / 180;
-            if (joint.channels[c].ends_with("position"))
-                offset[axis] += value;
-            else
-                own = compose(own, fromRotationVector(turn));
+            if (joint.channels[c].ends_with("position")) offset[axis] += value;
+            if (joint.channels[c].ends_with("rotation")) own = compose(own, fromRotationVector(turn));
         }
         rotate(parent, offset, points[j].data());
         for (int k = 0; k < 3 && joint.parent >= 0; ++k) points[j][k] += points[joint.parent][k];
         rotations[j] = compose(parent, own);
     }
 }
-
 
 // The world rotation of every part in one frame, by row: the hierarchy runs in table order, so the n-th joint
 // that is no End Site is row n.

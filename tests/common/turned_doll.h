@@ -8,10 +8,12 @@
 #include "solver/joint_angles.h"
 #include "solver/rotation.h"
 
+constexpr double degree = 3.141592653589793 / 180;  // radians
+
 // `degrees` about `axis` (any length).
 inline Rotation turned(const double axis[3], double degrees) {
     double size = std::hypot(axis[0], axis[1], axis[2]), v[3];
-    for (int k = 0; k < 3; ++k) v[k] = size == 0 ? 0 : axis[k] / size * degrees * 3.141592653589793 / 180;
+    for (int k = 0; k < 3; ++k) v[k] = size == 0 ? 0 : axis[k] / size * degrees * degree;
     return fromRotationVector(v);
 }
 

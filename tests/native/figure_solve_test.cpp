@@ -14,8 +14,6 @@
 #include "tests/common/turned_doll.h"
 #include "tests/native/fake_platform.h"
 
-constexpr double degree = 3.141592653589793 / 180;
-
 // 100,000 random orientations: exact vectors give the rotation to 1e-9 rad, vectors rounded to counts of
 // length 64 within 1.0 degree (the counts allow about 0.8 degree a vector). Printed beside the host's joint
 // angles of the same counts: the share of orientations off by more than 0, 0.5, 1, 1.5 and 2 degrees.
@@ -43,11 +41,11 @@ TEST(FigureSolve, NodeOrientationOverTheWholeSpace) {
     }
     EXPECT_LT(worstExact, 1e-9);
     EXPECT_LT(worst[0], 1.0);
-    for (int solve = 0; solve < 2; ++solve)
-        std::printf("%-13s %6.2f%% %6.2f%% %6.2f%% %6.2f%% %6.2f%%  worst %6.2f degrees\n",
-                    solve == 0 ? "figure solve" : "host angles", 100.0 * over[solve][0] / samples,
-                    100.0 * over[solve][1] / samples, 100.0 * over[solve][2] / samples,
-                    100.0 * over[solve][3] / samples, 100.0 * over[solve][4] / samples, worst[solve]);
+    for (int solve = 0; solve < 2; ++solve) {
+        std::printf("%-13s", solve == 0 ? "figure solve" : "host angles");
+        for (int bin = 0; bin < 5; ++bin) std::printf(" %6.2f%%", 100.0 * over[solve][bin] / samples);
+        std::printf("  worst %6.2f degrees\n", worst[solve]);
+    }
 }
 
 namespace {
@@ -161,8 +159,7 @@ TEST(FigureSolve, ContinuousMotions) {
                     EXPECT_LT(angleBetween(exact.local[walk], turned(move.axis, kept ? 0 : angle / n)), 1e-9) << walk;
                 EXPECT_LT(angleBetween(exact.local[move.row], turned(move.axis, kept ? angle : angle / n)), 1e-9);
             }
-            before[0] = now[0];
-            before[1] = now[1];
+            std::copy(now, now + 2, before);
         }
         EXPECT_LT(worstNode / degree, 1.0);
         EXPECT_LE(worstJump, 1.5);

@@ -47,8 +47,6 @@ constexpr NodeTurn heldTurns[] = {
     {{0.2, -0.3, 1}, -60}, {{0, 1, -0.3}, -70}, {{1, 0, 0.2}, -80}, {{1, 0.1, 0}, -20}, {{1, -0.1, 0}, -40},
     {{1, 0, 0}, 30}};
 
-constexpr double degree = std::numbers::pi / 180;
-
 // ポーズ保存 twice of a held posture: pose-001 and pose-002, each pose file as live capture writes it with
 // every part ticked, and each motion file's node parts, by the plain BVH rules, within 1.0 degree of the
 // doll's; the window answers any message within 50 ms while it streams; 閉じる ends the mode with 0.
@@ -81,9 +79,8 @@ TEST_F(Monitor, SavesThePoseAsLiveCaptureWritesIt) {
         const std::vector<Rotation> parts = partRotations(readBvh((run.folder / (name + ".bvh")).string()), 0);
         for (int row = 0, node = 0; row < bodyPartCount; ++row) {
             if (bodyPartTable[row].nodeAddress == 0) continue;
-            const Rotation held = turned(heldTurns[node].axis, heldTurns[node].degrees);
-            ++node;
-            EXPECT_LT(angleBetween(parts.at(row), held) / degree, 1.0) << bodyPartTable[row].name;
+            const NodeTurn& turn = heldTurns[node++];
+            EXPECT_LT(angleBetween(parts.at(row), turned(turn.axis, turn.degrees)) / degree, 1.0) << bodyPartTable[row].name;
         }
     }
     ASSERT_TRUE(pressButton(window, IDCANCEL));
@@ -151,8 +148,7 @@ TEST_F(Monitor, RecordingLeavesOutFramesWithoutANode) {
     EXPECT_NE(waitForStatus(window, named).find(named), std::string::npos) << statusText(window);
     EXPECT_NE(waitForStatus(window, "(欠け ").find("(欠け "), std::string::npos) << statusText(window);
     controlDoll("--clear-faults");
-    int recorded = recordedFrames(window);
-    ASSERT_NO_FATAL_FAILURE(waitForRecorded(window, recorded + 3));
+    ASSERT_NO_FATAL_FAILURE(waitForRecorded(window, recordedFrames(window) + 3));
     ASSERT_TRUE(clickButton(window, IDC_RECORD));
     const std::string status = statusText(window);
     static const std::regex saved("motion-001\\.bvh に (\\d+) フレーム \\(30 フレーム/秒、[\\d.]+ 秒\\) を保存しました。"
@@ -189,8 +185,7 @@ TEST_F(Monitor, RecordingThatCannotBeSavedIsKept) {
     ASSERT_TRUE(clickButton(window, IDC_RECORD));
     EXPECT_NE(statusText(window).find("すべて使われています。記録はまだ保存していません。"), std::string::npos);
     EXPECT_EQ(controlText(window, IDC_RECORD), L"停止");
-    int recorded = recordedFrames(window);
-    ASSERT_NO_FATAL_FAILURE(waitForRecorded(window, recorded + 1));
+    ASSERT_NO_FATAL_FAILURE(waitForRecorded(window, recordedFrames(window) + 1));
     fs::remove(run.folder / "motion-500.bvh");
     ASSERT_TRUE(clickButton(window, IDC_RECORD));
     const double seconds = (GetTickCount64() - start) / 1000.0;
@@ -276,21 +271,17 @@ TEST_F(Monitor, RecordsTheDollsMotionAtTheFrameRate) {
     const std::vector<LoggedFrame> logged = loggedFrames(log.substr(match.position()));
     // The first frame recorded: the one whose lShin reading the first output frame shows exactly.
     const Rotation firstLShin = partRotations(bvh, 0).at(17);
-    std::size_t first = 0;
-    for (std::size_t i = 1; i < logged.size(); ++i)
-        if (angleBetween(sensorRotation(17, logged[i].sensor[17]), firstLShin) <
-            angleBetween(sensorRotation(17, logged[first].sensor[17]), firstLShin))
-            first = i;
-    ASSERT_LT(angleBetween(sensorRotation(17, logged[first].sensor[17]), firstLShin) / degree, 0.01);
-    const double firstInstant = logged[first].readAt[17];
+    auto offFirst = [&](const LoggedFrame& frame) { return angleBetween(sensorRotation(17, frame.sensor[17]), firstLShin); };
+    const auto first = std::min_element(logged.begin(), logged.end(),
+                                        [&](const auto& a, const auto& b) { return offFirst(a) < offFirst(b); });
+    ASSERT_LT(offFirst(*first) / degree, 0.01);
+    const double firstInstant = first->readAt[17];
     // The last frame recorded is one of the last two complete in the log taken at 停止 (one may have been
     // on its way to the window); its hip reading ends the frames.
-    bool endsWithin = false;
-    for (std::size_t last = logged.size() - 2; last < logged.size(); ++last) {
-        const double seconds = (logged[last].readAt[0] - firstInstant) / 1000;
-        endsWithin = endsWithin || (seconds >= (bvh.frames - 1) / 30.0 - 0.005 && seconds < bvh.frames / 30.0 + 0.005);
-    }
-    EXPECT_TRUE(endsWithin) << bvh.frames << " frames from " << firstInstant;
+    EXPECT_TRUE(std::any_of(logged.end() - 2, logged.end(), [&](const LoggedFrame& last) {
+        const double seconds = (last.readAt[0] - firstInstant) / 1000;
+        return seconds >= (bvh.frames - 1) / 30.0 - 0.005 && seconds < bvh.frames / 30.0 + 0.005;
+    })) << bvh.frames << " frames from " << firstInstant;
     static DollMotion motion;
     ASSERT_EQ(loadDollMotion(motion, ("Z:" + motionFile).c_str()), 1) << dollFileMessage;
     static Doll doll;
