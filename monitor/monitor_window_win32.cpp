@@ -57,7 +57,7 @@ ULONGLONG tickTimes[rateTicks];
 int tickIndex;
 double frameRate;
 bool saveRequested;
-char eventText[256];           // the last file saved or the last failure
+char eventText[512];           // the last file saved or the last failure: a reason, the file and its notes
 // 記録 pressed and the recording not yet saved; full once it reached its
 // limit, and from then on it takes no frames until it is saved.
 Recording recording;
@@ -120,10 +120,10 @@ void setEventForNode(int row, const char* tail) {
 void showStatus(HWND window) {
     char leftOut[64] = "";
     if (recordingOn && recording.leftOut != 0) std::snprintf(leftOut, sizeof leftOut, " (欠け %u)", recording.leftOut);
-    char text[448];
+    char text[640];
     std::snprintf(text, sizeof text, "%.1f フレーム/秒　記録 %d フレーム%s　%s", frameRate,
                   recordingOn ? recording.count : 0, leftOut, eventText);
-    wchar_t wide[384];
+    wchar_t wide[640];
     toWide(text, wide, static_cast<int>(std::size(wide)));
     SetDlgItemTextW(window, IDC_MONITOR_STATUS, wide);
 }

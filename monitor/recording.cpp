@@ -96,6 +96,7 @@ RecordingTimes recordingTimes(const Recording& recording, int rate) {
 }
 
 int saveRecording(const Recording& recording, int rate, int grounded, const char* fileName) {
+    if (rate <= 0) return 0;
     savedRecording = &recording;
     savedTimes = recordingTimes(recording, rate);
     savedRate = rate;

@@ -47,7 +47,8 @@ RecordingTimes recordingTimes(const Recording& recording, int rate);
 
 // Writes the output frames as a BVH animation with a frame time of 1 / rate,
 // each solved as the monitor's figure (grounded or not). The writer's own
-// failure shows its box; returns 1 or 0.
+// failure shows its box; returns 1 or 0. A rate that is not positive writes
+// nothing and returns 0 (the settings file allows only the standard rates).
 int saveRecording(const Recording& recording, int rate, int grounded, const char* fileName);
 
 // Lets go of the frames and leaves the recording empty, as a zeroed one is,
