@@ -18,8 +18,7 @@ void listFittedNodes(FittedNodes& nodes) {
 
 int readMonitorFrame(const FittedNodes& nodes, ReaderClock clock, MonitorFrame& frame) {
     frame.failedRows = 0;
-    frame.started = clock();
-    double before = frame.started;
+    double before = clock();
     // A failed node's vectors are cleared, so that nothing stale or half read can pass for a reading.
     for (int i = 0; i < nodes.count; ++i) {
         int row = nodes.rows[i];
@@ -31,7 +30,6 @@ int readMonitorFrame(const FittedNodes& nodes, ReaderClock clock, MonitorFrame& 
         frame.readAt[row] = (before + after) / 2;
         before = after;
     }
-    frame.seconds = before;
     return frame.failedRows == 0;
 }
 

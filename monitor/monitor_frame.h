@@ -21,8 +21,6 @@ struct MonitorFrame {
     std::int8_t sensor[bodyPartCount][6];  // x1 y1 z1 x2 y2 z2 per row, counts; rows without a node unused
     double readAt[bodyPartCount];          // when each node was read: the middle of its read, reader's clock
     std::uint32_t failedRows;              // bit i: row i's node did not answer in this frame
-    double started;                        // when the frame's first read began, on the reader's clock
-    double seconds;                        // when the frame's last read ended, on the same clock
 };
 
 // The reader's clock: seconds from any fixed start.
@@ -31,7 +29,7 @@ using ReaderClock = double (*)();
 void listFittedNodes(FittedNodes& nodes);
 
 // Reads every fitted node's sensor vectors into `frame`, each with the
-// instant it was read, and the frame's start and end. A node that does not
+// instant it was read. A node that does not
 // answer is marked in failedRows, its vectors zero, and the others are still
 // read. Returns 1 when the frame is complete.
 int readMonitorFrame(const FittedNodes& nodes, ReaderClock clock, MonitorFrame& frame);
