@@ -29,9 +29,9 @@ using ReaderClock = double (*)();
 void listFittedNodes(FittedNodes& nodes);
 
 // Reads every fitted node's sensor vectors into `frame`, each with the
-// instant it was read. A node that does not
-// answer is marked in failedRows, its vectors zero, and the others are still
-// read. Returns 1 when the frame is complete.
+// instant it was read. A node that does not answer is marked in failedRows,
+// its vectors zero, and the others are still read. Returns 1 when the frame
+// is complete.
 int readMonitorFrame(const FittedNodes& nodes, ReaderClock clock, MonitorFrame& frame);
 
 // The first row whose bit is set in `failedRows`, or -1 when none is.

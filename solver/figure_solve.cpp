@@ -39,9 +39,19 @@ void boneAxis(int row, double axis[3]) {
     unit(bone, axis);
 }
 
+// `angle` plus the whole turns that bring it nearest `near`.
+double nearestTurn(double angle, double near) { return angle + 2 * pi * std::round((near - angle) / (2 * pi)); }
+
+// Twists up to this are shared out as they are.
+constexpr double sharedTwist = 5 * pi / 6;
+
 // What each node-less part between a node and its reference takes of G: the
 // fraction `share` of G's swing of the bone `axis` and of its twist about it.
 // The swing is kept whole, about Z, where the node part keeps that side.
+// A twist of half a turn is the same turn either way round, but a fraction
+// of it is not; so that the shares stay continuous there, a twist past
+// sharedTwist is shared less and less, and not at all at half a turn. Within
+// it, a twist alone is shared as the host's angles share it.
 Rotation chainShare(const Rotation& g, const double axis[3], double share, std::uint8_t flags) {
     double along = g.x * axis[0] + g.y * axis[1] + g.z * axis[2];
     Rotation twist{g.w, along * axis[0], along * axis[1], along * axis[2]};
@@ -52,17 +62,18 @@ Rotation chainShare(const Rotation& g, const double axis[3], double share, std::
     double swingVector[3], twistVector[3];
     rotationVector(swing, swingVector);
     rotationVector(twist, twistVector);
+    double twistAngle = std::fabs(twistVector[0] * axis[0] + twistVector[1] * axis[1] + twistVector[2] * axis[2]);
+    double twistShare = twistAngle <= sharedTwist
+                            ? share
+                            : share * sharedTwist / twistAngle * (pi - twistAngle) / (pi - sharedTwist);
     if (((flags & KeepPositiveSide) && swingVector[2] > 0.0) || ((flags & KeepNegativeSide) && swingVector[2] < 0.0))
         swingVector[2] = 0.0;
     for (int k = 0; k < 3; ++k) {
         swingVector[k] *= share;
-        twistVector[k] *= share;
+        twistVector[k] *= twistShare;
     }
     return compose(fromRotationVector(swingVector), fromRotationVector(twistVector));
 }
-
-// `angle` plus the whole turns that bring it nearest `near`.
-double nearestTurn(double angle, double near) { return angle + 2 * pi * std::round((near - angle) / (2 * pi)); }
 
 // The triple (bend, side, roll) nearest `previous` whose rotation
 // Rz(side) * Rx(bend) * Ry(roll) is `r`.

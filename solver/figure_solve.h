@@ -45,7 +45,9 @@ void nodeRotations(const std::int8_t sensor[bodyPartCount][6], Rotation world[bo
 //   node-less part between that lies on this one node's chain and is
 //   selectable takes 1/n of the swing and of the twist (n = those parts + 1),
 //   and the node part the remainder, so that its world rotation is exactly
-//   the node's. For a G about one axis this is 1/n of its angle, each;
+//   the node's. For a G about one axis this is 1/n of its angle, each (a
+//   twist past 150 degrees is shared less and less, and not at all at half
+//   a turn, where either way round is the same turn);
 // - KeepPositiveSide and KeepNegativeSide: the swing's part about the front
 //   axis (Z), when of the kept sign, stays whole on the node part;
 // - a node-less part on the chains of several nodes (when a node above them
