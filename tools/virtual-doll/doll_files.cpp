@@ -134,6 +134,8 @@ DollFaultPlan* faultPlanOf(Doll& doll, const char* target) {
 
 }  // namespace
 
+int readDollSeconds(const char* word, double& seconds) { return readSeconds(word, seconds); }
+
 int loadDollMemory(Doll& doll, const char* path) {
     std::FILE* file = std::fopen(path, "r");
     if (file == nullptr) return errno == ENOENT ? 1 : dollFail("%s: cannot be read: %s", path, std::strerror(errno));

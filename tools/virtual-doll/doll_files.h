@@ -28,6 +28,10 @@ int saveDollMemory(const Doll& doll, const char* path);
 // Nothing changes unless the whole file is good.
 int loadDollPosture(Doll& doll, const char* path);
 
+// Seconds as a motion's key time or --unplug gives them: digits with at most
+// six decimals, 0 to 3600. Returns 1 with `seconds` set, or 0.
+int readDollSeconds(const char* word, double& seconds);
+
 // Keys of a motion, each a line holding its time (seconds from the motion's
 // start: digits with at most six decimals, 0 to 3600, later than the key
 // before) and then eleven node lines as in the posture file; '#' starts a

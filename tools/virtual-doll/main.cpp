@@ -86,6 +86,14 @@ Options (also accepted as --option=value)
           --power-cycle     saves the memory, reads it back from the state file
                             and powers up: registers and pointers cleared, the
                             active offsets become the stored ones
+          --unplug SECONDS  the cable pulled out: the link removed and the
+                            pseudo-terminal closed, so that a client's handle
+                            is hung up (reads end of file or fail, writes
+                            fail) and the request being received is lost;
+                            after SECONDS (above 0, at most 3600, at most six
+                            decimals) a new pseudo-terminal is linked at
+                            LINK-PATH, to be opened again. Given again while
+                            unplugged, the time to plug back in starts anew.
   --posture FILE        eleven lines in node order, six signed counts each
                         (x1 y1 z1 x2 y2 z2, -128 to 127; '#' starts a comment);
                         default: a built-in upright posture. Ends a motion.
@@ -177,7 +185,7 @@ The log
   \r, \\ and \xhh for anything not printable (space included), a request
   beyond 64 bytes shown as its start and ...(+N); <reply> is (no reply) when
   none was sent; <fault> names the fault applied. Lines starting with # are
-  remarks (start-up, link, control file, motion).
+  remarks (start-up, link, control file, motion, unplug).
     # virtual-doll: /dev/pts/4 linked at /work/x/dosdevices/com7
     1530.112 a3003\n -> A30\r\n
     1530.845 r31\n -> (no reply) silent
@@ -190,8 +198,8 @@ constexpr std::size_t heardShown = 64;
 enum OptionPlace : unsigned { CommandLine = 1, ControlFile = 2 };
 
 enum OptionAction {
-    SetStatePath, SetLogPath, SetControlPath, LoadPosture, LoadMotion, LoopMotion, SetPace, LogReplyTime, PowerCycle, ShowHelp,
-    DollSetting
+    SetStatePath, SetLogPath, SetControlPath, LoadPosture, LoadMotion, LoopMotion, SetPace, LogReplyTime, PowerCycle, Unplug,
+    ShowHelp, DollSetting
 };
 
 struct OptionEntry {
@@ -220,6 +228,7 @@ constexpr OptionEntry optionTable[] = {
     {"--log-reply-time", false, CommandLine, LogReplyTime},
     {"--clear-faults", false, ControlFile, DollSetting},
     {"--power-cycle", false, ControlFile, PowerCycle},
+    {"--unplug", true, ControlFile, Unplug},
     {"--help", false, CommandLine, ShowHelp},
 };
 
@@ -244,9 +253,10 @@ std::int64_t lineBusyUntil = 0;
 
 std::FILE* logFile = stderr;
 int masterFd = -1;
-int slaveFd = -1;  // kept open so that the line never hangs up
+int slaveFd = -1;  // kept open so that the line never hangs up but on --unplug
 char slaveName[128];
 bool linked = false;
+std::int64_t plugInAt = 0;  // unplugged (masterFd < 0): when the line comes back
 int signalPipe[2] = {-1, -1};
 double lastControlCheck = 0;
 
@@ -379,6 +389,32 @@ int powerCycle() {
     return 1;
 }
 
+void removeLink();
+
+// The cable pulled out: closing the master hangs up every handle on the
+// slave, and a new pseudo-terminal will be needed. What was received of the
+// request line is lost with the line, unlike in a power cycle.
+int unplug(const char* value) {
+    double seconds = 0;
+    if (!readDollSeconds(value, seconds) || seconds <= 0)
+        return dollFail("--unplug %s: seconds above 0, at most 3600 with at most six decimals", value);
+    std::int64_t now = monotonicNanoseconds();
+    plugInAt = now + static_cast<std::int64_t>(std::llround(seconds * 1e9));
+    if (masterFd < 0) {
+        logRemark("still unplugged, for %s s from %.3f", value, milliseconds(now));
+        return 1;
+    }
+    removeLink();
+    close(masterFd);
+    close(slaveFd);
+    masterFd = slaveFd = -1;
+    heardLength = heardTotal = 0;
+    doll.lineLength = 0;
+    doll.lineOverflow = false;
+    logRemark("unplugged for %s s from %.3f: %s closed, link removed", value, milliseconds(now), slaveName);
+    return 1;
+}
+
 int applyOption(const char* name, const char* value, OptionPlace place) {
     const OptionEntry* entry = nullptr;
     for (const OptionEntry& option : optionTable)
@@ -407,6 +443,7 @@ int applyOption(const char* name, const char* value, OptionPlace place) {
     case SetPace: pace = true; return 1;
     case LogReplyTime: logReplyTime = true; return 1;
     case PowerCycle: return powerCycle();
+    case Unplug: return unplug(value);
     case ShowHelp: std::fputs(helpText, stdout); std::exit(0);
     case DollSetting: return applyDollSetting(doll, name, value);
     }
@@ -572,6 +609,7 @@ void serveBytes(const unsigned char* bytes, std::size_t count, std::int64_t read
         }
         if (pace) sleepUntil(arrival);
         checkControlFile();
+        if (masterFd < 0) return;  // unplugged: the rest of the bytes are lost with the line
         if (moving) poseDollAt(doll, motion, motionSeconds(arrival));
         std::size_t length = receiveDollByte(doll, bytes[i], reply);
         sendReply(reply, length, arrival);
@@ -581,10 +619,24 @@ void serveBytes(const unsigned char* bytes, std::size_t count, std::int64_t read
     }
 }
 
+// Plugged back in: a new pseudo-terminal, linked where the old one was.
+int plugIn() {
+    if (!openLine() || !createLink()) return 0;
+    logRemark("plugged in at %.3f: %s linked at %s", monotonicMilliseconds(), slaveName, linkPath);
+    return 1;
+}
+
 int serveLine() {
     for (;;) {
+        // Unplugged, poll ignores the closed line and wakes for the control
+        // file, a signal or the time to plug back in.
+        int timeout = controlPollMilliseconds;
+        if (masterFd < 0) {
+            std::int64_t left = (plugInAt - monotonicNanoseconds() + 999999) / 1000000;
+            timeout = static_cast<int>(left < 0 ? 0 : left < timeout ? left : timeout);
+        }
         pollfd watched[2] = {{masterFd, POLLIN, 0}, {signalPipe[0], POLLIN, 0}};
-        if (poll(watched, 2, controlPollMilliseconds) < 0 && errno != EINTR)
+        if (poll(watched, 2, timeout) < 0 && errno != EINTR)
             return dollFail("poll: %s", std::strerror(errno));
         unsigned char number;
         if ((watched[1].revents & POLLIN) != 0 && read(signalPipe[0], &number, 1) == 1) {
@@ -592,6 +644,10 @@ int serveLine() {
             return 1;
         }
         if (monotonicMilliseconds() - lastControlCheck >= controlPollMilliseconds) checkControlFile();
+        if (masterFd < 0) {
+            if (monotonicNanoseconds() >= plugInAt && !plugIn()) return 0;
+            continue;
+        }
         if ((watched[0].revents & POLLIN) != 0) {
             unsigned char bytes[4096];
             ssize_t count = read(masterFd, bytes, sizeof bytes);
