@@ -5,6 +5,8 @@
 
 #include "device/serial_port.h"
 
+std::atomic<int> exchangesStopped{0};
+
 namespace {
 
 constexpr char identification[] = "Gestalyx\r\n";
@@ -61,9 +63,9 @@ bool pointerSetAgain(std::uint8_t node, int registerNumber) {
 // counts when the whole reply arrived and `accept` takes it.
 template <typename Accept>
 int exchange(unsigned replyLength, Accept accept, std::uint8_t node = 0, int registerNumber = noRegister) {
-    for (int attempt = 1; attempt <= exchangeAttempts; ++attempt) {
+    for (int attempt = 1; attempt <= exchangeAttempts && !exchangesStopped; ++attempt) {
         if (attempt > 1) purgePort();
-        if ((attempt == 1 || pointerSetAgain(node, registerNumber)) && writeAll(request) &&
+        if ((attempt == 1 || pointerSetAgain(node, registerNumber)) && !exchangesStopped && writeAll(request) &&
             readExact(reply, replyLength) && accept())
             return 1;
     }

@@ -4,9 +4,16 @@
 // on success. Returns 1 or 0; nothing is reported to the user here.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 constexpr int exchangeAttempts = 3;
+
+// Set from another thread to end what the link is doing: every exchange then
+// fails before its next attempt, without touching the line, so that a stream
+// of reads stops within one transfer whatever the doll does. Cleared by
+// whoever set it, before the link is used again.
+extern std::atomic<int> exchangesStopped;
 
 // Node exchanges: the node's register pointer moves on by one after every
 // read and write it carries out.

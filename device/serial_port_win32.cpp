@@ -6,6 +6,7 @@
 #include "platform/error_report.h"
 
 HANDLE portHandle = INVALID_HANDLE_VALUE;
+bool portBroken = false;
 
 const DCB portSettings = {
     .DCBlength = sizeof(DCB),
@@ -55,19 +56,30 @@ char message[96];
 
 }  // namespace
 
-int openPort(std::uint32_t number) {
-    std::snprintf(portName, sizeof portName, "\\\\.\\COM%u", static_cast<unsigned>(number));
-    // Exclusive and without FILE_FLAG_OVERLAPPED, so every transfer blocks.
+// Exclusive and without FILE_FLAG_OVERLAPPED, so every transfer blocks.
+// Once the handle is valid the port counts as open, whatever the settings give.
+static int openNamedPort() {
     portHandle = CreateFileA(portName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (portHandle == INVALID_HANDLE_VALUE) {
+    portBroken = false;
+    if (portHandle == INVALID_HANDLE_VALUE) return 0;
+    applyPortSettings();
+    return 1;
+}
+
+int openPort(std::uint32_t number) {
+    std::snprintf(portName, sizeof portName, "\\\\.\\COM%u", static_cast<unsigned>(number));
+    if (!openNamedPort()) {
         std::snprintf(message, sizeof message, "仮想通信ポート (COM%u) に接続できません。", static_cast<unsigned>(number));
         reportError(message);
         return 0;
     }
-    // Once the handle is valid the port counts as open, whatever these return.
-    applyPortSettings();
     return 1;
+}
+
+int reopenPort() {
+    closePort();
+    return openNamedPort();
 }
 
 void closePort() {
@@ -93,10 +105,14 @@ int applyPortSettings() {
 int writeAll(const char* text) {
     DWORD length = lstrlenA(text);
     DWORD written = 0;
-    return WriteFile(portHandle, text, length, &written, nullptr) && written == length;
+    if (WriteFile(portHandle, text, length, &written, nullptr)) return written == length;
+    portBroken = true;
+    return 0;
 }
 
 int readExact(char* buffer, unsigned count) {
     DWORD got = 0;
-    return ReadFile(portHandle, buffer, count, &got, nullptr) && got == count;
+    if (ReadFile(portHandle, buffer, count, &got, nullptr)) return got == count;
+    portBroken = true;
+    return 0;
 }

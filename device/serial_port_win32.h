@@ -18,3 +18,13 @@ extern const COMMTIMEOUTS portTimeouts;
 // Abort and discard in both directions; the only mask the device link uses.
 constexpr DWORD purgeMask = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
 static_assert(purgeMask == 0x0F);
+
+// Set when a read or write failed with an error of the port itself (the
+// device gone, the handle closed) rather than by running out of time; only
+// the monitor's reader looks at it. Cleared by reopenPort.
+extern bool portBroken;
+
+// Closes the port and opens the one opened last again, with the same
+// settings, reporting nothing: for a reader that finds the device gone and
+// waits for it to come back. Returns 1 when it is open again.
+int reopenPort();

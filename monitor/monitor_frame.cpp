@@ -16,13 +16,13 @@ void listFittedNodes(FittedNodes& nodes) {
     }
 }
 
-int readMonitorFrame(const FittedNodes& nodes, ReaderClock clock, MonitorFrame& frame) {
+int readMonitorFrame(const FittedNodes& nodes, ReaderClock clock, MonitorFrame& frame, int probe) {
     frame.failedRows = 0;
     double before = clock();
     // A failed node's vectors are cleared, so that nothing stale or half read can pass for a reading.
     for (int i = 0; i < nodes.count; ++i) {
         int row = nodes.rows[i];
-        if (!readSensorVectors(nodes.addresses[i], frame.sensor[row])) {
+        if ((probe && frame.failedRows != 0) || !readSensorVectors(nodes.addresses[i], frame.sensor[row])) {
             frame.failedRows |= 1u << row;
             std::memset(frame.sensor[row], 0, sizeof frame.sensor[0]);
         }

@@ -30,9 +30,11 @@ void listFittedNodes(FittedNodes& nodes);
 
 // Reads every fitted node's sensor vectors into `frame`, each with the
 // instant it was read. A node that does not answer is marked in failedRows,
-// its vectors zero, and the others are still read. Returns 1 when the frame
-// is complete.
-int readMonitorFrame(const FittedNodes& nodes, ReaderClock clock, MonitorFrame& frame);
+// its vectors zero, and the others are still read, unless `probe` is set:
+// then the first node that fails ends the frame and the rest count as failed
+// unread, so that a doll that has gone is asked once, not once a node.
+// Returns 1 when the frame is complete.
+int readMonitorFrame(const FittedNodes& nodes, ReaderClock clock, MonitorFrame& frame, int probe = 0);
 
 // The first row whose bit is set in `failedRows`, or -1 when none is.
 int firstFailedRow(std::uint32_t failedRows);

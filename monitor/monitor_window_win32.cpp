@@ -6,10 +6,13 @@
 #include <iterator>
 
 #include "monitor/monitor_frame.h"
+#include "monitor/monitor_picture_win32.h"
+#include "monitor/monitor_reader_win32.h"
 #include "monitor/monitor_resource.h"
 #include "monitor/monitor_settings.h"
 #include "monitor/recording.h"
 #include "output/bvh_file.h"
+#include "output/output_file.h"
 #include "output/pose_file.h"
 #include "platform/error_report.h"
 #include "platform/platform_win32.h"
@@ -17,37 +20,20 @@
 
 namespace {
 
-constexpr UINT framesMessage = WM_APP + 1;  // the reader has queued frames
 constexpr UINT_PTR statusTimer = 1;
 constexpr UINT statusTimerMs = 500;
 constexpr UINT_PTR saveTimer = 2;
 constexpr UINT saveWaitMs = 2000;  // how long ポーズ保存 waits for a complete frame
 constexpr std::uint32_t allParts = 0x3FFFF;
-
-// ---- Shared by the reader and the window, behind frameLock ----
-
-// Frames the reader has read and the window has not yet taken. Should the
-// window fall behind, the oldest frame gives way.
-constexpr int queueCapacity = 64;
-CRITICAL_SECTION frameLock;
-MonitorFrame queuedFrames[queueCapacity];
-int queuedCount;
-unsigned droppedFrames;  // frames that gave way since the window last took the queue
-bool framesPosted;  // a framesMessage is on its way and will take the queue
-
-// ---- The reader's own ----
-
-HANDLE readerThread;
-volatile LONG stopReading;
-FittedNodes fittedNodes;
-LARGE_INTEGER clockFrequency, clockStart;
-
-// ---- The window's own ----
+// How long closing waits for the reader: it stops within one transfer.
+constexpr DWORD readerStopMs = 2000;
+constexpr int controlsMargin = 8;  // pixels around the band of controls
 
 HWND monitorWindow;
 FigureFrame shownFigure;       // the latest complete frame's figure
 FigurePose shownPose;          // and where its parts lie
 std::uint32_t failedRows;      // the parts whose node failed in the latest frame
+bool lineLost;                 // the doll answered nothing in the latest frame
 // The frame rate over the last four ticks of the status timer, so that it
 // reads steadily even when a failing node makes frames a second long.
 constexpr int rateTicks = 4;
@@ -58,46 +44,18 @@ int tickIndex;
 double frameRate;
 bool saveRequested;
 char eventText[512];           // the last file saved or the last failure: a reason, the file and its notes
+// Frames are taken one batch at a time, in the reader's order: a message
+// loop run while they are taken (a box) finds them being taken and leaves
+// the queue for later.
+bool takingFrames, framesWaiting;
 // 記録 pressed and the recording not yet saved; full once it reached its
 // limit, and from then on it takes no frames until it is saved.
 Recording recording;
 bool recordingOn, recordingFull;
 int controlsHeight;            // the band of buttons along the bottom edge, pixels
-
-double readerSeconds() {
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart - clockStart.QuadPart) / static_cast<double>(clockFrequency.QuadPart);
-}
-
-// The reader: every fitted node's vectors, frame after frame, until told to
-// stop. It touches nothing but the port and the queue.
-DWORD WINAPI readFrames(void*) {
-    while (InterlockedCompareExchange(&stopReading, 0, 0) == 0) {
-        MonitorFrame frame;
-        readMonitorFrame(fittedNodes, readerSeconds, frame);
-        EnterCriticalSection(&frameLock);
-        if (queuedCount == queueCapacity) {
-            std::memmove(queuedFrames, queuedFrames + 1, sizeof queuedFrames[0] * (queueCapacity - 1));
-            --queuedCount;
-            ++droppedFrames;
-        }
-        queuedFrames[queuedCount++] = frame;
-        bool post = !framesPosted;
-        framesPosted = true;
-        LeaveCriticalSection(&frameLock);
-        if (post) PostMessageW(monitorWindow, framesMessage, 0, 0);
-    }
-    return 0;
-}
-
-void stopReader() {
-    if (readerThread == nullptr) return;
-    InterlockedExchange(&stopReading, 1);
-    WaitForSingleObject(readerThread, INFINITE);
-    CloseHandle(readerThread);
-    readerThread = nullptr;
-}
+// What a writer reported while the monitor saved: shown in the status text,
+// never in a box, so that no message loop runs while frames are taken.
+char saveProblem[320];
 
 void setEvent(const char* format, ...) {
     va_list arguments;
@@ -143,7 +101,8 @@ void onStatusTimer(HWND window) {
 
 // Saves the frame just taken as pose-NNN.pz2, the pose file of the host's
 // joint angles, and pose-NNN.bvh, the figure as shown; NNN the first number
-// for which neither file exists. A writer that fails says so in its box.
+// for which neither file exists. Each save starts with the pose file's
+// writer cleared, so that one failed write does not fail the saves after it.
 void savePose(HWND window, const MonitorFrame& frame) {
     saveRequested = false;
     KillTimer(window, saveTimer);
@@ -152,12 +111,13 @@ void savePose(HWND window, const MonitorFrame& frame) {
     solveMonitorFrame(frame.sensor);
     PoseFrame angles{};
     figureAngles(shownFigure, angles);
+    writeFailed = 0;
     if (nextFreeNumber(formats, 2, names) == 0)
         setEvent("pose-001 から pose-999 までの名前がすべて使われています。");
     else if (writePoseFile(names[0], allParts) && writeBvhPose(names[1], angles))
         setEvent("%s と %s を保存しました。", names[0], names[1]);
     else
-        setEvent("ポーズを保存できませんでした。");
+        setEvent("ポーズを保存できませんでした。%s", saveProblem);
     showStatus(window);
 }
 
@@ -202,7 +162,7 @@ int stopRecording(HWND window, const char* reason) {
     } else if (nextFreeNumber(formats, 1, names) == 0) {
         setEvent("%smotion-001 から motion-999 までの名前がすべて使われています。記録はまだ保存していません。", reason);
     } else if (!saveRecording(recording, rate, monitorSettings.grounded, names[0])) {
-        setEvent("%s記録を保存できませんでした。停止 でもう一度保存します。", reason);
+        setEvent("%s記録を保存できませんでした。%s停止 でもう一度保存します。", reason, saveProblem);
     } else {
         char leftOut[96] = "", gap[128] = "";
         if (recording.leftOut != 0)
@@ -269,112 +229,27 @@ RECT pictureRect(HWND window) {
 }
 
 void onFrames(HWND window) {
-    static MonitorFrame taken[queueCapacity];
-    EnterCriticalSection(&frameLock);
-    int count = queuedCount;
-    std::memcpy(taken, queuedFrames, sizeof taken[0] * count);
-    queuedCount = 0;
-    unsigned dropped = droppedFrames;
-    droppedFrames = 0;
-    framesPosted = false;
-    LeaveCriticalSection(&frameLock);
-    if (recordingOn && !recordingFull) recording.leftOut += dropped;
-    for (int i = 0; i < count; ++i) takeFrame(window, taken[i]);
+    if (takingFrames) {
+        framesWaiting = true;
+        return;
+    }
+    takingFrames = true;
+    static TakenFrames taken;
+    takeFrames(taken);
+    if (recordingOn && !recordingFull) recording.leftOut += taken.dropped;
+    for (int i = 0; i < taken.count; ++i) takeFrame(window, taken.frames[i]);
+    if (taken.count != 0 && taken.lineLost != lineLost) {
+        lineLost = taken.lineLost;
+        setEvent(lineLost ? "ドールとの接続が切れました。つながるのを待っています。" : "ドールとの接続が戻りました。");
+        showStatus(window);
+    }
     RECT picture = pictureRect(window);
     InvalidateRect(window, &picture, FALSE);
-}
-
-// ---- The picture ----
-
-// The three views side by side, each a 200 cm square scaled into a third of
-// the picture: from the front (X right, Y up), from the figure's right side
-// (Z right, so it faces right), and from above (X right, the front down).
-struct View {
-    const char* name;
-    int across, up;        // world axes on the screen's x and y, up < 0: Z downwards
-    double centreAcross, centreUp;
-};
-
-constexpr View views[3] = {
-    {"正面", 0, 1, 0.0, 90.0},
-    {"側面", 2, 1, 0.0, 90.0},
-    {"上面", 0, -1, 0.0, 0.0},
-};
-constexpr double viewSpan = 200.0;  // centimetres across a view
-
-POINT project(const View& view, const RECT& area, double scale, const double point[3]) {
-    double across = point[view.across] - view.centreAcross;
-    double up = view.up >= 0 ? point[view.up] - view.centreUp : -point[2];
-    LONG x = (area.left + area.right) / 2 + static_cast<LONG>(across * scale);
-    LONG y = (area.top + area.bottom) / 2 - static_cast<LONG>(up * scale);
-    return POINT{x, y};
-}
-
-void drawSegment(HDC dc, HPEN pen, POINT from, POINT to) {
-    SelectObject(dc, pen);
-    MoveToEx(dc, from.x, from.y, nullptr);
-    LineTo(dc, to.x, to.y);
-}
-
-// Each part is a line from its joint to each child's joint, or to its end
-// point when it has no child: thicker for parts with a node, red for a part
-// whose node failed in the latest frame.
-void drawFigure(HDC dc, const View& view, const RECT& area, double scale) {
-    const int thickness[2] = {2, 5};
-    HPEN pens[2][2];
-    for (int node = 0; node < 2; ++node) {
-        pens[node][0] = CreatePen(PS_SOLID, thickness[node], RGB(32, 32, 96));
-        pens[node][1] = CreatePen(PS_SOLID, thickness[node], RGB(220, 0, 0));
+    takingFrames = false;
+    if (framesWaiting) {
+        framesWaiting = false;
+        PostMessageW(window, framesMessage, 0, 0);
     }
-    HGDIOBJ previous = SelectObject(dc, pens[0][0]);
-    for (int row = 0; row < bodyPartCount; ++row) {
-        const BodyPart& part = bodyPartTable[row];
-        HPEN pen = pens[(part.flags & NoNode) ? 0 : 1][failedRows >> row & 1];
-        POINT joint = project(view, area, scale, shownPose.joint[row]);
-        bool hasChild = false;
-        for (int child = 0; child < bodyPartCount; ++child) {
-            if (bodyPartTable[child].parent != row) continue;
-            hasChild = true;
-            drawSegment(dc, pen, joint, project(view, area, scale, shownPose.joint[child]));
-        }
-        if (!hasChild) drawSegment(dc, pen, joint, project(view, area, scale, shownPose.end[row]));
-    }
-    SelectObject(dc, previous);
-    for (auto& pair : pens)
-        for (HPEN pen : pair) DeleteObject(pen);
-}
-
-// The floor (Y = 0) across the views from the front and the side.
-void drawFloor(HDC dc, const View& view, const RECT& area, double scale) {
-    if (view.up != 1) return;
-    const double floor[3] = {0.0, 0.0, 0.0};
-    LONG y = project(view, area, scale, floor).y;
-    if (y <= area.top || y >= area.bottom) return;
-    HPEN pen = CreatePen(PS_SOLID, 1, RGB(160, 160, 160));
-    HGDIOBJ previous = SelectObject(dc, pen);
-    MoveToEx(dc, area.left + 1, y, nullptr);
-    LineTo(dc, area.right - 1, y);
-    SelectObject(dc, previous);
-    DeleteObject(pen);
-}
-
-void drawViews(HDC dc, HWND window, const RECT& picture) {
-    LONG width = (picture.right - picture.left) / 3;
-    LONG height = picture.bottom - picture.top;
-    double scale = (width < height ? width : height) / viewSpan;
-    HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)));
-    SetBkMode(dc, TRANSPARENT);
-    for (int i = 0; i < 3; ++i) {
-        RECT area{picture.left + i * width + 4, picture.top + 4, picture.left + (i + 1) * width - 4, picture.bottom - 4};
-        FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-        FrameRect(dc, &area, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
-        wchar_t name[8];
-        toWide(views[i].name, name, static_cast<int>(std::size(name)));
-        TextOutW(dc, area.left + 4, area.top + 2, name, lstrlenW(name));
-        drawFloor(dc, views[i], area, scale);
-        drawFigure(dc, views[i], area, scale);
-    }
-    SelectObject(dc, oldFont);
 }
 
 // Drawn whole into a bitmap first, then copied at once, so that nothing
@@ -389,7 +264,7 @@ void paintWindow(HWND window) {
         HBITMAP bitmap = CreateCompatibleBitmap(target, client.right, client.bottom);
         HGDIOBJ oldBitmap = SelectObject(memory, bitmap);
         FillRect(memory, &client, GetSysColorBrush(COLOR_BTNFACE));
-        drawViews(memory, window, pictureRect(window));
+        drawMonitorPicture(memory, window, pictureRect(window), shownPose, failedRows);
         BitBlt(target, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
         SelectObject(memory, oldBitmap);
         DeleteObject(bitmap);
@@ -408,7 +283,7 @@ void layOut(HWND window) {
     RECT button;
     GetWindowRect(GetDlgItem(window, IDCANCEL), &button);
     const int buttonWidth = button.right - button.left, buttonHeight = button.bottom - button.top;
-    const int margin = 8;
+    const int margin = controlsMargin;
     controlsHeight = buttonHeight + 2 * margin;
     int y = client.bottom - margin - buttonHeight;
     int x = client.right - margin - buttonWidth;
@@ -424,8 +299,9 @@ void layOut(HWND window) {
 
 void onInit(HWND window) {
     monitorWindow = window;
-    captureWindow = window;  // owner of the writers' error boxes
+    captureWindow = window;  // owner of any box shown while the window is open
     failedRows = 0;
+    lineLost = takingFrames = framesWaiting = false;
     framesSinceTick = 0;
     frameRate = 0;
     saveRequested = false;
@@ -457,18 +333,34 @@ void onTimer(HWND window, UINT_PTR timer) {
 }
 
 // 閉じる, Esc and the close box: a recording is saved first, and when it
-// cannot be, the user decides whether to close without it. The reader stops
-// before the window goes, so that the port can be closed once the message
-// loop has ended.
+// cannot be, the user decides whether to close without it (no frames are
+// being taken: this is a command). The window goes at once; the reader is
+// stopped once the message loop has ended, before the port closes.
 void onClose(HWND window) {
     if (recordingOn && !stopRecording(window, "") &&
         MessageBoxW(window, L"記録を保存できませんでした。保存しないで閉じますか？", L"Gestalyx",
                     MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES)
         return;
-    stopReader();
     KillTimer(window, statusTimer);
     KillTimer(window, saveTimer);
     DestroyWindow(window);
+}
+
+// Logging off or shutting down: the session may end, and Windows is told
+// why it waits while a recording is being saved. Once it ends the recording
+// is saved as 閉じる saves it and the reader stopped, since the process may
+// be ended as soon as this returns; the port closes with it.
+void onQueryEndSession(HWND window) {
+    if (recordingOn) ShutdownBlockReasonCreate(window, L"記録を保存しています。");
+    SetWindowLongPtrW(window, DWLP_MSGRESULT, TRUE);
+}
+
+void onEndSession(HWND window, bool ending) {
+    if (ending) {
+        if (recordingOn) stopRecording(window, "");
+        stopReader(readerStopMs);
+    }
+    ShutdownBlockReasonDestroy(window);
 }
 
 INT_PTR onCommand(HWND window, int id) {
@@ -480,47 +372,48 @@ INT_PTR onCommand(HWND window, int id) {
     return FALSE;
 }
 
-void onMinMaxInfo(MINMAXINFO* info) {
-    info->ptMinTrackSize.x = 480;
-    info->ptMinTrackSize.y = 320;
+// The smallest window still shows every control whole and leaves the status
+// text as wide as the three buttons and the picture four buttons high,
+// whatever the controls' size at this display's scaling.
+void onMinMaxInfo(HWND window, MINMAXINFO* info) {
+    RECT button;
+    if (!GetWindowRect(GetDlgItem(window, IDCANCEL), &button)) return;
+    const int buttonWidth = button.right - button.left, buttonHeight = button.bottom - button.top;
+    RECT smallest{0, 0, 2 * controlsMargin + 6 * buttonWidth + 3 * (controlsMargin / 2),
+                  2 * controlsMargin + 5 * buttonHeight};
+    AdjustWindowRectEx(&smallest, static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE)));
+    info->ptMinTrackSize.x = smallest.right - smallest.left;
+    info->ptMinTrackSize.y = smallest.bottom - smallest.top;
 }
 
 }  // namespace
 
 INT_PTR CALLBACK monitorWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_INITDIALOG:    onInit(window); return TRUE;
-    case WM_SIZE:          layOut(window); return TRUE;
-    case WM_GETMINMAXINFO: onMinMaxInfo(reinterpret_cast<MINMAXINFO*>(lParam)); return TRUE;
-    case WM_ERASEBKGND:    SetWindowLongPtrW(window, DWLP_MSGRESULT, 1); return TRUE;
-    case WM_PAINT:         paintWindow(window); return TRUE;
-    case framesMessage:    onFrames(window); return TRUE;
-    case WM_TIMER:         onTimer(window, wParam); return TRUE;
-    case WM_COMMAND:       return onCommand(window, LOWORD(wParam));
-    case WM_DESTROY:       PostQuitMessage(0); return TRUE;
+    case WM_INITDIALOG:      onInit(window); return TRUE;
+    case WM_SIZE:            layOut(window); return TRUE;
+    case WM_GETMINMAXINFO:   onMinMaxInfo(window, reinterpret_cast<MINMAXINFO*>(lParam)); return TRUE;
+    case WM_ERASEBKGND:      SetWindowLongPtrW(window, DWLP_MSGRESULT, 1); return TRUE;
+    case WM_PAINT:           paintWindow(window); return TRUE;
+    case framesMessage:      onFrames(window); return TRUE;
+    case WM_TIMER:           onTimer(window, wParam); return TRUE;
+    case WM_COMMAND:         return onCommand(window, LOWORD(wParam));
+    case WM_QUERYENDSESSION: onQueryEndSession(window); return TRUE;
+    case WM_ENDSESSION:      onEndSession(window, wParam != 0); return TRUE;
+    case WM_DESTROY:         PostQuitMessage(0); return TRUE;
     }
     return FALSE;
 }
 
 int runMonitorWindow() {
-    listFittedNodes(fittedNodes);
-    queuedCount = 0;
-    droppedFrames = 0;
-    framesPosted = false;
-    stopReading = 0;
+    completeFilesOnly = 1;
+    keepReportsIn(saveProblem, sizeof saveProblem);
     HWND window = CreateDialogParamW(appInstance, L"DialogMonitor", nullptr, monitorWindowProc, 0);
-    if (window == nullptr) {
-        reportError("can not create monitor window");
-        return 1;
-    }
-    InitializeCriticalSection(&frameLock);
-    QueryPerformanceFrequency(&clockFrequency);
-    QueryPerformanceCounter(&clockStart);
-    readerThread = CreateThread(nullptr, 0, readFrames, nullptr, 0, nullptr);
-    if (readerThread == nullptr) {
-        reportError("can not start monitor reader");
-        DeleteCriticalSection(&frameLock);
-        DestroyWindow(window);
+    if (window == nullptr || !startReader(window)) {
+        keepReportsIn(nullptr, 0);
+        reportError(window == nullptr ? "can not create monitor window" : "can not start monitor reader");
+        if (window != nullptr) DestroyWindow(window);
         return 1;
     }
     ShowWindow(window, SW_SHOW);
@@ -531,9 +424,11 @@ int runMonitorWindow() {
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
-    stopReader();
-    DeleteCriticalSection(&frameLock);
+    keepReportsIn(nullptr, 0);
     freeRecording(recording);
     captureWindow = nullptr;
+    // A reader still in a transfer this long after being asked is past
+    // waiting for: the mode ends here, and the port closes with the process.
+    if (!stopReader(readerStopMs)) ExitProcess(got == -1 ? 1 : 0);
     return got == -1 ? 1 : 0;
 }

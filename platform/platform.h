@@ -20,3 +20,11 @@ LocalTime currentLocalTime();
 // NUL-terminated; the result is the number of bytes stored.
 unsigned readSettingsValue(const char* fileName, const char* section, const char* key,
                            char* buffer, unsigned size);
+
+// A number no other running process has: it keeps temporary file names of
+// two instances in one folder apart.
+unsigned processNumber();
+
+// Gives the file `from` the name `to` in the same folder, only if nothing has
+// that name: an existing file is never replaced. Returns 1 or 0.
+int claimFileName(const char* from, const char* to);

@@ -40,3 +40,10 @@ unsigned readSettingsValue(const char* fileName, const char* section, const char
     // The file is ANSI text; its bytes are taken as they stand.
     return GetPrivateProfileStringA(section, key, "", buffer, size, fileName);
 }
+
+unsigned processNumber() { return GetCurrentProcessId(); }
+
+int claimFileName(const char* from, const char* to) {
+    // The names are the program's own ASCII names, so the ANSI call serves.
+    return MoveFileExA(from, to, MOVEFILE_WRITE_THROUGH) != 0;
+}

@@ -36,3 +36,4 @@ unsigned readSettingsValue(const char*, const char* section, const char* key, ch
     std::memset(buffer + length, 0, ends);
     return length;
 }
+

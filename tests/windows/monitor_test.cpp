@@ -24,10 +24,18 @@ protected:
 };
 
 // The monitor started on the doll's port, its window shown.
-void startMonitor(ProgramRun& run, HWND& window) {
-    ASSERT_NO_FATAL_FAILURE(startIn(run, onDollPort().c_str(), L"/monitor"));
+void startMonitor(ProgramRun& run, HWND& window, const fs::path& base = {}) {
+    ASSERT_NO_FATAL_FAILURE(startIn(run, onDollPort().c_str(), L"/monitor", base));
     window = waitForMonitorWindow(run.program, timeoutMs);
     ASSERT_NE(window, nullptr) << "no monitor window";
+}
+
+// The program's message box, if one is open (the monitor window is a dialog too, but titled otherwise).
+HWND boxOf(const ProgramRun& run) {
+    HWND box = FindWindowW(L"#32770", L"Gestalyx");
+    DWORD process = 0;
+    if (box != nullptr) GetWindowThreadProcessId(box, &process);
+    return process == run.program.process.dwProcessId ? box : nullptr;
 }
 
 std::string statusText(HWND window) { return wideToUtf8(controlText(window, IDC_MONITOR_STATUS)); }
@@ -100,10 +108,7 @@ TEST_F(Monitor, NodeThatStopsAnsweringIsNamedAndNothingIsSaved) {
     std::string status = waitForStatus(window, "ポーズは保存していません。", 5000);
     EXPECT_NE(status.find(named + "ポーズは保存していません。"), std::string::npos) << status;
     EXPECT_FALSE(fs::exists(run.folder / "pose-001.pz2") || fs::exists(run.folder / "pose-001.bvh"));
-    HWND box = FindWindowW(L"#32770", L"Gestalyx");
-    DWORD boxProcess = 0;
-    if (box != nullptr) GetWindowThreadProcessId(box, &boxProcess);
-    EXPECT_NE(boxProcess, run.program.process.dwProcessId) << "a message box";
+    EXPECT_EQ(boxOf(run), nullptr) << "a message box";
     EXPECT_TRUE(IsWindowVisible(window));
     pressEscape(window);
     EXPECT_EQ(exitStatusOf(run), 0u);
@@ -295,6 +300,224 @@ TEST_F(Monitor, RecordsTheDollsMotionAtTheFrameRate) {
     }
     EXPECT_LT(worst / degree, 1.5);
     std::printf("%d frames at 30 a second; node parts within %.2f degrees of the doll\n", bvh.frames, worst / degree);
+}
+
+// ---- Takes kept whatever happens ----
+
+// The folder of tools/with-small-folder, where a test can fill the disk; empty without one.
+fs::path smallFolder() { return dollPath("GESTALYX_SMALL_FOLDER"); }
+#define NEEDS_SMALL_FOLDER() \
+    if (smallFolder().empty()) { GTEST_SKIP() << "no small folder: tools/with-small-folder could not mount one"; }
+
+// Fills the folder's disk to the last page, as a full disk is; removing "filler" makes room again.
+void fillFolder(const fs::path& folder) {
+    std::ofstream filler(folder / "filler", std::ios::binary);
+    const std::string page(4096, 'x');
+    while (filler.write(page.data(), page.size()) && filler.flush()) {
+    }
+}
+
+std::vector<std::string> filesIn(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The frames left out so far as the status text counts them, 0 when it shows none.
+int leftOutFrames(HWND window) {
+    static const std::regex counted("\\(欠け (\\d+)\\)");
+    std::smatch found;
+    std::string text = statusText(window);
+    return std::regex_search(text, found, counted) ? std::stoi(found[1]) : 0;
+}
+
+// ポーズ保存 into a full disk: the status says why, and no file is left, not even a temporary one. With room
+// again the next save is pose-001, whole, as live capture writes it.
+TEST_F(Monitor, FailedPoseSaveLeavesNothingAndTheNextSaveIsWhole) {
+    NEEDS_SMALL_FOLDER();
+    ProgramRun run;
+    HWND window;
+    ASSERT_NO_FATAL_FAILURE(startMonitor(run, window, smallFolder()));
+    controlDoll("--posture " + dataFile("turned.posture"));
+    waitForStatus(window, " フレーム/秒");
+    Sleep(1500);  // the frame being read as the posture changed has gone
+    fillFolder(run.folder);
+    ASSERT_TRUE(pressButton(window, IDC_SAVE_POSE));
+    const std::string failed = waitForStatus(window, "できませんでした。");
+    EXPECT_NE(failed.find("ポーズを保存できませんでした。一時ファイル (pose-001.pz2) に書き込めません。"), std::string::npos) << failed;
+    EXPECT_EQ(filesIn(run.folder), (std::vector<std::string>{"Gestalyx.ini", "filler"}));
+    fs::remove(run.folder / "filler");
+    ASSERT_TRUE(pressButton(window, IDC_SAVE_POSE));
+    const std::string saved = waitForStatus(window, "pose-001.pz2 と pose-001.bvh を保存しました。");
+    EXPECT_NE(saved.find("pose-001.pz2 と pose-001.bvh を保存しました。"), std::string::npos) << saved;
+    static const std::regex time(R"((\nGestalyx ver1\.0\.0 LIVE\n)\d{4}/\d\d/\d\d \d\d:\d\d:\d\d\n)");
+    EXPECT_EQ(std::regex_replace(readFile(run.folder / "pose-001.pz2"), time, "$1"),
+              std::regex_replace(expectedPoseFile(run, 0x7F, 0x3FFFF, -1, 0, "turned.posture"), time, "$1"));
+    pressEscape(window);
+    EXPECT_EQ(exitStatusOf(run), 0u);
+}
+
+// 停止 into a full disk keeps the recording and leaves no file; with room again 停止 saves it as motion-001.
+TEST_F(Monitor, FailedRecordingSaveLeavesNothingAndIsKept) {
+    NEEDS_SMALL_FOLDER();
+    ProgramRun run;
+    HWND window;
+    ASSERT_NO_FATAL_FAILURE(startMonitor(run, window, smallFolder()));
+    ASSERT_TRUE(clickButton(window, IDC_RECORD));
+    ASSERT_NO_FATAL_FAILURE(waitForRecorded(window, 3));
+    fillFolder(run.folder);
+    ASSERT_TRUE(clickButton(window, IDC_RECORD));
+    EXPECT_NE(statusText(window).find("記録を保存できませんでした。BVHファイル (motion-001.bvh) に書き込めません。停止 でもう一度保存します。"),
+              std::string::npos) << statusText(window);
+    EXPECT_EQ(filesIn(run.folder), (std::vector<std::string>{"Gestalyx.ini", "filler"}));
+    fs::remove(run.folder / "filler");
+    ASSERT_TRUE(clickButton(window, IDC_RECORD));
+    EXPECT_NE(statusText(window).find("motion-001.bvh に "), std::string::npos) << statusText(window);
+    EXPECT_GE(readBvh((run.folder / "motion-001.bvh").string()).frames, 1);
+    pressEscape(window);
+    EXPECT_EQ(exitStatusOf(run), 0u);
+}
+
+// A save that fails while recording a motion opens no box; the recording's frames stay in the doll's order
+// (the fastest turning node, rForeArm, only ever turns further from rest), with no gap and none left out.
+TEST_F(Monitor, FailedSaveWhileRecordingKeepsTheFramesInOrder) {
+    NEEDS_SMALL_FOLDER();
+    ProgramRun run;
+    HWND window;
+    ASSERT_NO_FATAL_FAILURE(startMonitor(run, window, smallFolder()));
+    controlDoll("--motion " + dataFile("slow_turns.motion"));
+    ASSERT_TRUE(clickButton(window, IDC_RECORD));
+    ASSERT_NO_FATAL_FAILURE(waitForRecorded(window, 3));
+    fillFolder(run.folder);
+    ASSERT_TRUE(pressButton(window, IDC_SAVE_POSE));
+    Sleep(1500);
+    const HWND box = boxOf(run);
+    if (box != nullptr) pressButton(box, IDOK);
+    EXPECT_EQ(box, nullptr) << "a message box while frames are taken";
+    EXPECT_NE(waitForStatus(window, "できませんでした。").find("ポーズを保存できませんでした。"), std::string::npos);
+    fs::remove(run.folder / "filler");
+    ASSERT_NO_FATAL_FAILURE(waitForRecorded(window, recordedFrames(window) + 3));
+    ASSERT_TRUE(clickButton(window, IDC_RECORD));
+    const std::string status = statusText(window);
+    EXPECT_NE(status.find("motion-001.bvh に "), std::string::npos) << status;
+    EXPECT_EQ(status.find("欠けたフレーム"), std::string::npos) << status;
+    EXPECT_EQ(status.find("補間しました"), std::string::npos) << status;
+    pressEscape(window);
+    EXPECT_EQ(exitStatusOf(run), 0u);
+    const BvhRead bvh = readBvh((run.folder / "motion-001.bvh").string());
+    int row = 0;
+    while (std::strcmp(bodyPartTable[row].name, "rForeArm") != 0) ++row;
+    double furthest = 0;
+    for (int f = 0; f < bvh.frames; ++f) {
+        const double turned = angleBetween(partRotations(bvh, f).at(row), identityRotation) / degree;
+        EXPECT_GT(turned, furthest - 1.5) << "frame " << f;
+        furthest = std::max(furthest, turned);
+    }
+}
+
+// Logging off while recording: once Windows has asked and ended the session, the process may be ended at
+// any moment, and the recording is already saved, every frame from 記録 on.
+TEST_F(Monitor, SavesTheRecordingWhenTheSessionEnds) {
+    ProgramRun run;
+    HWND window;
+    ASSERT_NO_FATAL_FAILURE(startMonitor(run, window));
+    const ULONGLONG start = GetTickCount64();
+    ASSERT_TRUE(clickButton(window, IDC_RECORD));
+    ASSERT_NO_FATAL_FAILURE(waitForRecorded(window, 3));
+    Sleep(1000);
+    DWORD_PTR agreed = 0;
+    ASSERT_NE(SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_BLOCK, 5000, &agreed), 0);
+    EXPECT_EQ(agreed, static_cast<DWORD_PTR>(TRUE));
+    const double seconds = (GetTickCount64() - start) / 1000.0;
+    ASSERT_NE(SendMessageTimeoutW(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_BLOCK, 5000, nullptr), 0);
+    TerminateProcess(run.program.process.hProcess, 0);
+    ASSERT_TRUE(fs::exists(run.folder / "motion-001.bvh"));
+    const int frames = readBvh((run.folder / "motion-001.bvh").string()).frames;
+    EXPECT_GE(frames / 30.0, seconds - 0.8) << frames << " frames in " << seconds << " s";
+}
+
+// Every node silent: 閉じる ends the mode within half a second, whatever the line is doing.
+TEST_F(Monitor, ClosesAtOnceWhileEveryNodeIsSilent) {
+    ProgramRun run;
+    HWND window;
+    ASSERT_NO_FATAL_FAILURE(startMonitor(run, window));
+    waitForStatus(window, " フレーム/秒");
+    controlDoll("--fault silent");
+    waitForStatus(window, "ノードのセンサ値が取得できませんでした。");
+    Sleep(700);  // inside a node's failing reads
+    const ULONGLONG start = GetTickCount64();
+    ASSERT_TRUE(pressButton(window, IDCANCEL));
+    DWORD status = 1;
+    EXPECT_TRUE(waitForExit(run.program, status, 5000));
+    std::printf("閉じる to the end of the mode: %llu ms\n", GetTickCount64() - start);
+    EXPECT_LE(GetTickCount64() - start, 500u);
+    EXPECT_EQ(status, 0u);
+}
+
+// The doll unplugged, then silenced, while recording: the status says the connection is lost, the reader
+// asks a few times a second at most, and when the doll is back (on a new line, or on the same) the stream
+// goes on by itself. The recording keeps its frames and counts the time without the doll as left out.
+TEST_F(Monitor, GoesOnByItselfWhenTheDollComesBack) {
+    ProgramRun run;
+    HWND window;
+    ASSERT_NO_FATAL_FAILURE(startMonitor(run, window));
+    ASSERT_TRUE(clickButton(window, IDC_RECORD));
+    ASSERT_NO_FATAL_FAILURE(waitForRecorded(window, 3));
+    for (const char* pull : {"--unplug 3", "--fault silent"}) {
+        SCOPED_TRACE(pull);
+        controlDoll(pull);
+        const std::string lost = waitForStatus(window, "ドールとの接続が切れました。", 20000);
+        EXPECT_NE(lost.find("ドールとの接続が切れました。つながるのを待っています。"), std::string::npos) << lost;
+        const int leftOut = leftOutFrames(window), recorded = recordedFrames(window);
+        Sleep(2000);
+        EXPECT_LE(leftOutFrames(window) - leftOut, 8) << "attempts in 2 s";
+        EXPECT_EQ(recordedFrames(window), recorded);
+        if (std::strcmp(pull, "--fault silent") == 0) controlDoll("--clear-faults");
+        const std::string back = waitForStatus(window, "ドールとの接続が戻りました。", 10000);
+        EXPECT_NE(back.find("ドールとの接続が戻りました。"), std::string::npos) << back;
+        ASSERT_NO_FATAL_FAILURE(waitForRecorded(window, recorded + 3));
+    }
+    ASSERT_TRUE(clickButton(window, IDC_RECORD));
+    const std::string saved = statusText(window);
+    EXPECT_NE(saved.find("motion-001.bvh に "), std::string::npos) << saved;
+    EXPECT_NE(saved.find("補間しました。"), std::string::npos) << saved;
+    pressEscape(window);
+    EXPECT_EQ(exitStatusOf(run), 0u);
+}
+
+// At 200 % display scaling (192 dpi) the smallest window still holds every control and a status text at
+// least as wide as a button.
+TEST_F(Monitor, SmallestWindowHoldsEveryControlAt192Dpi) {
+    HKEY desktop;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                              &desktop, nullptr), ERROR_SUCCESS);
+    const DWORD dpi = 192;
+    RegSetValueExW(desktop, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof dpi);
+    ProgramRun run;
+    HWND window = nullptr;
+    startMonitor(run, window);
+    RegDeleteValueW(desktop, L"LogPixels");
+    RegCloseKey(desktop);
+    ASSERT_NE(window, nullptr);
+    SetWindowPos(window, nullptr, 0, 0, 10, 10, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT client, button;
+    GetClientRect(window, &client);
+    GetWindowRect(GetDlgItem(window, IDCANCEL), &button);
+    EXPECT_GE(button.bottom - button.top, 40) << "the buttons are not at 192 dpi";
+    for (int id : {IDC_RECORD, IDC_SAVE_POSE, IDCANCEL, IDC_MONITOR_STATUS}) {
+        RECT control;
+        GetWindowRect(GetDlgItem(window, id), &control);
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&control), 2);
+        EXPECT_TRUE(control.left >= 0 && control.top >= 0 && control.right <= client.right && control.bottom <= client.bottom)
+            << "control " << id << " at " << control.left << "," << control.top << "-" << control.right << ","
+            << control.bottom << " in " << client.right << "x" << client.bottom;
+        if (id == IDC_MONITOR_STATUS) {
+            EXPECT_GE(control.right - control.left, button.right - button.left);
+        }
+    }
+    pressEscape(window);
+    EXPECT_EQ(exitStatusOf(run), 0u);
 }
 
 }  // namespace

@@ -51,9 +51,10 @@ struct ProgramRun {
     ~ProgramRun() { DWORD status; waitForExit(program, status, 0); }
 };
 
-// Starts Gestalyx.exe in an empty folder named after the test, with the settings file unless null.
-inline void startIn(ProgramRun& run, const char* settings, const std::wstring& argument) {
-    run.folder = fs::path(directoryOfThisProgram()) / "e2e-work";
+// Starts Gestalyx.exe in an empty folder named after the test (under `base`, or beside the tests), with the
+// settings file unless null.
+inline void startIn(ProgramRun& run, const char* settings, const std::wstring& argument, fs::path base = {}) {
+    run.folder = base.empty() ? fs::path(directoryOfThisProgram()) / "e2e-work" : base;
     run.folder /= testing::UnitTest::GetInstance()->current_test_info()->name();
     fs::remove_all(run.folder);
     fs::create_directories(run.folder);
