@@ -38,7 +38,7 @@ std::string unixSetting(const char* name) {
     return value != nullptr && *value != '\0' ? std::string("Z:") + value : "";
 }
 
-fs::path dollControl, smallFolder;
+fs::path dollControl, dollLog, smallFolder;
 std::string motionFile;
 unsigned dollPort;
 int problems;
@@ -75,6 +75,28 @@ void makeRoom(const fs::path& folder) {
 }
 
 std::string statusOf(HWND window) { return wideToUtf8(controlText(window, IDC_MONITOR_STATUS)); }
+
+std::size_t logSize() {
+    std::error_code ignored;
+    return static_cast<std::size_t>(fs::file_size(dollLog, ignored));
+}
+
+// The frames whose first exchange, the address of hip's vectors, the doll answered since the log had
+// `mark` bytes: every frame the reader read with the doll there, once each.
+int framesReadSince(std::size_t mark) {
+    std::ifstream log(dollLog, std::ios::binary);
+    log.seekg(static_cast<std::streamoff>(mark));
+    int frames = 0;
+    for (std::string line; std::getline(log, line);)
+        if (line.find(" a200d\\n -> A20\\r\\n") != std::string::npos && line.find(" lost") == std::string::npos) ++frames;
+    return frames;
+}
+
+// The frames recorded and left out as the status text counts them while recording.
+int countIn(const std::string& status, const char* before) {
+    std::size_t at = status.find(before);
+    return at == std::string::npos ? 0 : std::atoi(status.c_str() + at + std::strlen(before));
+}
 
 struct Figures {
     int sessions, poses, recordings, failedSaves, motionFrames, framesLeftOut, silences, unplugs;
@@ -149,12 +171,33 @@ void checkFiles(const fs::path& folder) {
     }
 }
 
+// Before 停止 or 閉じる: every frame read since 記録 (its log mark) is either recorded or counted as left
+// out, and none is recorded twice; the status text lags by up to half a second, two frames of the line.
+void checkCounts(HWND window, std::size_t recordMark) {
+    const std::string status = statusOf(window);
+    const int recorded = countIn(status, "記録 "), leftOut = countIn(status, "(欠け "), read = framesReadSince(recordMark);
+    if (recorded + leftOut + 4 < read) problem("%s %ld frames lost uncounted", "recording:", read - recorded - leftOut);
+    if (recorded > read + 4) problem("%s %ld more frames than were read", "recording:", recorded - read);
+}
+
 // Counts what the status text says of a save just made.
 void noteSave(HWND window) {
     const std::string status = statusOf(window);
     if (status.find("できませんでした") != std::string::npos) ++figures.failedSaves;
     std::size_t at = status.find("欠けたフレーム ");
     if (at != std::string::npos) figures.framesLeftOut += std::atoi(status.c_str() + at + std::strlen("欠けたフレーム "));
+}
+
+// The program's message box, titled with its name (the monitor window is a dialog too, titled otherwise),
+// within five seconds; null when none comes.
+HWND waitForBox(const DrivenProgram& program) {
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 5000; Sleep(20)) {
+        HWND box = FindWindowW(L"#32770", L"Gestalyx");
+        DWORD process = 0;
+        if (box != nullptr) GetWindowThreadProcessId(box, &process);
+        if (process == program.process.dwProcessId) return box;
+    }
+    return nullptr;
 }
 
 int chance(int percent) { return std::rand() % 100 < percent; }
@@ -182,6 +225,7 @@ void runSession(int number, int seconds) {
         std::printf("session %d: the node check failed (%s)\n", number, wideToUtf8(box.text).c_str());
         return;
     }
+    std::size_t recordMark = logSize();
     bool recording = clickButton(window, IDC_RECORD);
     const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(seconds) * 1000;
     while (GetTickCount64() < end) {
@@ -202,9 +246,11 @@ void runSession(int number, int seconds) {
                 clickButton(window, IDC_SAVE_POSE);
                 Sleep(2500);  // the save waits for a complete frame
             } else if (recording) {
+                checkCounts(window, recordMark);
                 clickButton(window, IDC_RECORD);
                 recording = controlText(window, IDC_RECORD) == L"停止";
             } else {
+                recordMark = logSize();
                 recording = clickButton(window, IDC_RECORD);
             }
             noteSave(window);
@@ -213,12 +259,12 @@ void runSession(int number, int seconds) {
     }
     // 閉じる at a random moment of the session's last events; a recording that cannot be saved into a
     // full disk asks whether to close without it, and the soak says yes.
+    if (recording) checkCounts(window, recordMark);
     const bool full = recording && chance(30);
     if (full) fillDisk(folder);
     const ULONGLONG closing = GetTickCount64();
     pressEscape(window);
-    MessageBoxSeen box;
-    if (full && waitForMessageBox(program, box, 5000)) pressButton(box.window, IDYES);
+    if (full) pressButton(waitForBox(program), IDYES);
     if (!waitForExit(program, status, 5000)) {
         problem("%s", "the process did not end within 5 s of 閉じる");
         TerminateProcess(program.process.hProcess, 1);
@@ -238,6 +284,7 @@ void runSession(int number, int seconds) {
 int main(int argc, char** argv) {
     const int total = argc > 1 ? std::atoi(argv[1]) : 600;
     dollControl = unixSetting("GESTALYX_DOLL_CONTROL");
+    dollLog = unixSetting("GESTALYX_DOLL_LOG");
     smallFolder = unixSetting("GESTALYX_SMALL_FOLDER");
     motionFile = argc > 2 ? argv[2] : "";
     dollPort = std::atoi(std::getenv("GESTALYX_DOLL_PORT") != nullptr ? std::getenv("GESTALYX_DOLL_PORT") : "0");
