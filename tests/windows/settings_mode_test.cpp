@@ -66,7 +66,10 @@ std::string viewOf(HWND page, const std::string& kind) {
 std::string buttonRequestsSince(std::size_t mark) {
     static const std::regex reading(R"(a(..)03 w\1[0-9a-f]1 a\1[0]a r\1 r\1 r\1 ?)");
     static const std::regex begun(R"((^| )a(..)03( w\2[0-9a-f]1( a\2[0]a( r\2){0,2})?)?$)");
-    std::string requests = std::regex_replace(std::regex_replace(requestsSince(mark), reading, ""), begun, "");
+    // A reading the mark fell into: its tail leads (a button's requests always begin with an address).
+    static const std::regex ending(R"(^(w..[0-9a-f]1 ?)?(a..0a ?)?(r.. ?){0,3})");
+    std::string requests = std::regex_replace(std::regex_replace(requestsSince(mark), ending, ""), reading, "");
+    requests = std::regex_replace(requests, begun, "");
     return requests.ends_with(" ") ? requests.substr(0, requests.size() - 1) : requests;
 }
 
