@@ -7,7 +7,8 @@
 
 // Runs the window until it is closed, the port open and the node check done.
 // Returns 0, or 1 when the window or the reader could not be made (reported).
-// The reader has stopped when this returns, so the port may be closed.
+// The reader has stopped when this returns, so the port may be closed; a
+// reader that does not stop within two seconds ends the process instead.
 int runMonitorWindow();
 
 INT_PTR CALLBACK monitorWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -11,7 +11,7 @@ constexpr double bvhPoseFrameTime = 1.0 / 30;
 // every other part as a JOINT under its parent, then `frameCount` frames
 // (none when 0 or less) `frameTime` seconds apart. Returns 1 when everything
 // was written and the file closed without error; otherwise shows the error
-// box and returns 0, leaving any partial file on disk.
+// box and returns 0; a partial file stays as closeOutputFile leaves it.
 int writeBvhFile(const char* fileName, const PoseFrame* frames, int frameCount, double frameTime);
 
 // The same, taking frame `index` from `frameAt` just before it is written, so

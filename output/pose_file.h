@@ -26,5 +26,6 @@ void putLine(const char* text);
 // Writes the pose file `fileName` ("wb", LF line ends) for the rows whose bit
 // is set in `selectionMask` (bit i = row i, bits 18 and up ignored). Returns 1
 // when everything was written and the file closed without error; otherwise
-// shows the error box and returns 0, leaving any partial file on disk.
+// shows the error box and returns 0; a partial file stays as closeOutputFile
+// leaves it.
 int writePoseFile(const char* fileName, std::uint32_t selectionMask);

@@ -51,7 +51,6 @@ static void soak(std::uint32_t percent, std::uint32_t lostPercent, long exchange
     Doll& doll = dollPort.doll;
     doll.faultPercent = percent;
     doll.lostPercent = lostPercent;
-    doll.noise = 3;
     std::mt19937 random(20261206);
     for (DollNode& node : doll.nodes)
         for (std::int8_t& count : node.posture) count = static_cast<std::int8_t>(random());

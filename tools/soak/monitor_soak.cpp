@@ -195,7 +195,8 @@ HWND waitForBox(const DrivenProgram& program) {
         HWND box = FindWindowW(L"#32770", L"Gestalyx");
         DWORD process = 0;
         if (box != nullptr) GetWindowThreadProcessId(box, &process);
-        if (process == program.process.dwProcessId) return box;
+        // Found as soon as it is made, but its buttons take a click only once it shows.
+        if (process == program.process.dwProcessId && IsWindowVisible(box)) return box;
     }
     return nullptr;
 }

@@ -113,16 +113,19 @@ std::uint8_t readRegister(const DollNode& node, std::uint8_t number) {
     return node.registers[number];
 }
 
+// A count as a sensor gives it: plus noise drawn uniformly from -noise to
+// +noise, clamped to a signed byte.
+std::uint8_t withNoise(Doll& doll, int count) {
+    if (doll.noise != 0) count += static_cast<int>(randomBelow(doll, 2u * doll.noise + 1)) - doll.noise;
+    return static_cast<std::uint8_t>(count < -128 ? -128 : count > 127 ? 127 : count);
+}
+
 // The node's first sensor vector plus its active offset (half counts, so
 // halved), plus noise: a calibration computed from one reading brings the next
-// to (0, 0, 64). Counts are signed bytes, so the sum is clamped to them.
+// to (0, 0, 64).
 void takeLiveReading(Doll& doll, DollNode& node) {
-    for (int axis = 0; axis < 3; ++axis) {
-        int value = node.posture[axis] + (node.activeOffset[axis] >> 1);
-        if (doll.noise != 0) value += static_cast<int>(randomBelow(doll, 2u * doll.noise + 1)) - doll.noise;
-        value = value < -128 ? -128 : value > 127 ? 127 : value;
-        node.registers[RegisterLiveReading + axis] = static_cast<std::uint8_t>(value);
-    }
+    for (int axis = 0; axis < 3; ++axis)
+        node.registers[RegisterLiveReading + axis] = withNoise(doll, node.posture[axis] + (node.activeOffset[axis] >> 1));
 }
 
 void placeOffsets(DollNode& node, const std::int16_t offsets[3]) {
@@ -179,7 +182,9 @@ std::size_t answerRequest(Doll& doll, const DollRequest& request, bool carryOutC
         writeRegister(doll, *node, node->pointer++, request.number, carryOutCommands);
         return frameReply(reply, 'W', node->address);
     case 'r': {
-        std::uint8_t value = readRegister(*node, node->pointer++);
+        const std::uint8_t number = node->pointer++;
+        std::uint8_t value = readRegister(*node, number);
+        if (number >= RegisterSensorVectors && number <= RegisterLastUsed) value = withNoise(doll, static_cast<std::int8_t>(value));
         return frameReply(reply, 'R', node->address, &value);
     }
     case 'c':

@@ -246,16 +246,21 @@ int loadDollMotion(DollMotion& motion, const char* path) {
             ++rows;
         } else if (count == 6 && loaded.keyCount > 0) {
             good = dollFail("more than %d node lines in the key of line %d", dollNodeCount, keyLine);
-        } else if (count != 1 || !readSeconds(words[0], seconds)) {
-            good = dollFail("expected a key's time: one number, seconds from 0 to %g with at most six decimals",
+        } else if (count < 1 || count > 2 || !readSeconds(words[0], seconds) ||
+                   (count == 2 && (std::strcmp(words[1], "hold") != 0 || loaded.keyCount == 0))) {
+            good = dollFail("expected a key's time: one number, seconds from 0 to %g with at most six decimals, "
+                            "and \"hold\" after it to keep the key before",
                             dollMotionLatest);
         } else if (loaded.keyCount > 0 && seconds <= loaded.keys[loaded.keyCount - 1].seconds) {
             good = dollFail("the time %s s is not after the time of the key before (line %d)", words[0], keyLine);
         } else if (loaded.keyCount == dollMotionCapacity) {
             good = dollFail("more than %d keys", dollMotionCapacity);
         } else {
+            // A held key is the key before again: the doll stays still from one to the other.
+            if (count == 2) std::memcpy(loaded.keys[loaded.keyCount].posture, loaded.keys[loaded.keyCount - 1].posture,
+                                        sizeof loaded.keys[0].posture);
             loaded.keys[loaded.keyCount++].seconds = seconds;
-            rows = 0;
+            rows = count == 2 ? dollNodeCount : 0;
             keyLine = number;
         }
     }

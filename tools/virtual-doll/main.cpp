@@ -100,8 +100,11 @@ Options (also accepted as --option=value)
   --motion FILE         the posture changes over time: keys, each a line with
                         its time in seconds (digits, at most six decimals, 0 to
                         3600, later than the key before) followed by eleven node
-                        lines as in the posture file; 1 to 1000 keys, '#' starts
-                        a comment. The motion's clock starts when the doll starts
+                        lines as in the posture file, or a time and the word
+                        "hold" alone: the key before's posture again, so that
+                        the doll stays still from the one to the other; 1 to
+                        1000 keys, '#' starts a comment. The motion's clock
+                        starts when the doll starts
                         serving, or when the control file gives --motion (which
                         starts it again). Each request is answered in the
                         posture of the moment its LF arrived: before the first
@@ -117,7 +120,9 @@ Options (also accepted as --option=value)
                         S the last key's time, <ms> on the log's clock.
   --loop                the motion starts again each time its last key's time
                         has passed, so that it plays on and on
-  --noise COUNTS        live readings vary by up to +-COUNTS (0 to 127)
+  --noise COUNTS        every read of a sensor vector's count, and every live
+                        reading, is off by up to +-COUNTS (0 to 127), drawn
+                        uniformly, anew for each read
   --seed N              seeds the noise and the random faults (default 1)
   --pace                the line runs at 38400 bit/s, 10 bits per character
                         (about 0.26 ms), in both directions, one character at a
