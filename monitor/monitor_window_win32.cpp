@@ -101,8 +101,7 @@ void onStatusTimer(HWND window) {
 
 // Saves the frame just taken as pose-NNN.pz2, the pose file of the host's
 // joint angles, and pose-NNN.bvh, the figure as shown; NNN the first number
-// for which neither file exists. Each save starts with the pose file's
-// writer cleared, so that one failed write does not fail the saves after it.
+// for which neither file exists.
 void savePose(HWND window, const MonitorFrame& frame) {
     saveRequested = false;
     KillTimer(window, saveTimer);
@@ -111,7 +110,6 @@ void savePose(HWND window, const MonitorFrame& frame) {
     solveMonitorFrame(frame.sensor);
     PoseFrame angles{};
     figureAngles(shownFigure, angles);
-    writeFailed = 0;
     if (nextFreeNumber(formats, 2, names) == 0)
         setEvent("pose-001 から pose-999 までの名前がすべて使われています。");
     else if (writePoseFile(names[0], allParts) && writeBvhPose(names[1], angles))
@@ -277,12 +275,17 @@ void paintWindow(HWND window) {
 
 // The status text along the bottom left, the three buttons at the bottom
 // right, each button keeping the size the template gave it.
+// The size every button has, the template's scaled to the display: 閉じる's.
+SIZE buttonSize(HWND window) {
+    RECT button{};
+    GetWindowRect(GetDlgItem(window, IDCANCEL), &button);
+    return SIZE{button.right - button.left, button.bottom - button.top};
+}
+
 void layOut(HWND window) {
     RECT client;
     GetClientRect(window, &client);
-    RECT button;
-    GetWindowRect(GetDlgItem(window, IDCANCEL), &button);
-    const int buttonWidth = button.right - button.left, buttonHeight = button.bottom - button.top;
+    const int buttonWidth = buttonSize(window).cx, buttonHeight = buttonSize(window).cy;
     const int margin = controlsMargin;
     controlsHeight = buttonHeight + 2 * margin;
     int y = client.bottom - margin - buttonHeight;
@@ -376,9 +379,8 @@ INT_PTR onCommand(HWND window, int id) {
 // text as wide as the three buttons and the picture four buttons high,
 // whatever the controls' size at this display's scaling.
 void onMinMaxInfo(HWND window, MINMAXINFO* info) {
-    RECT button;
-    if (!GetWindowRect(GetDlgItem(window, IDCANCEL), &button)) return;
-    const int buttonWidth = button.right - button.left, buttonHeight = button.bottom - button.top;
+    const int buttonWidth = buttonSize(window).cx, buttonHeight = buttonSize(window).cy;
+    if (buttonWidth == 0) return;  // before the controls exist
     RECT smallest{0, 0, 2 * controlsMargin + 6 * buttonWidth + 3 * (controlsMargin / 2),
                   2 * controlsMargin + 5 * buttonHeight};
     AdjustWindowRectEx(&smallest, static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE)), FALSE,

@@ -98,6 +98,7 @@ void putLine(const char* text) {
 }
 
 int writePoseFile(const char* fileName, std::uint32_t selectionMask) {
+    writeFailed = 0;
     poseFile = createOutputFile(poseFileKind, fileName);
     if (poseFile == nullptr) return 0;
     writeHeader();

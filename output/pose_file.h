@@ -8,8 +8,9 @@
 // The open pose file, null except during one call of writePoseFile.
 extern std::FILE* poseFile;
 
-// Set by the first write that fails and never cleared by the writer; start-up
-// clears it.
+// Set by the first write of a file that fails; each writePoseFile starts it
+// clear, as the BVH writer does its own, so that one failed file does not
+// fail the next.
 extern int writeFailed;
 
 // The last word of the diagnostic block's program line: "DEMO" while the

@@ -21,7 +21,6 @@ class PoseFile : public testing::Test {
 protected:
     void SetUp() override {
         resetFakePlatform();
-        writeFailed = 0;
         // Angles and sensor values of hip that show every field's width and sign; hip_only.pz2 selects hip alone.
         BodyPart& hip = bodyPartTable[0];
         const std::int8_t sensor[6] = {-64, 5, 0, 64, -1, 127};
@@ -71,7 +70,6 @@ TEST_F(PoseFile, MaskSelectsActorBlocksAndNodesMakeDiagnosticRows) {
 TEST_F(PoseFile, FailuresShowTheirMessageAndLeaveWhatWasWritten) {
     EXPECT_EQ(writePoseFile(directory.c_str(), 0), 0);
     EXPECT_EQ(writePoseFile("/dev/full", 0), 0);
-    writeFailed = 0;
     rlimit saved;
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
     const rlimit small{100, saved.rlim_max};

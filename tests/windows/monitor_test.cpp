@@ -30,12 +30,10 @@ void startMonitor(ProgramRun& run, HWND& window, const fs::path& base = {}) {
     ASSERT_NE(window, nullptr) << "no monitor window";
 }
 
-// The program's message box, if one is open (the monitor window is a dialog too, but titled otherwise).
+// The program's message box, if one is open.
 HWND boxOf(const ProgramRun& run) {
-    HWND box = FindWindowW(L"#32770", L"Gestalyx");
-    DWORD process = 0;
-    if (box != nullptr) GetWindowThreadProcessId(box, &process);
-    return process == run.program.process.dwProcessId ? box : nullptr;
+    MessageBoxSeen box;
+    return waitForMessageBox(run.program, box, 0) ? box.window : nullptr;
 }
 
 std::string statusText(HWND window) { return wideToUtf8(controlText(window, IDC_MONITOR_STATUS)); }
@@ -304,18 +302,19 @@ TEST_F(Monitor, RecordsTheDollsMotionAtTheFrameRate) {
 
 // ---- Takes kept whatever happens ----
 
-// The folder of tools/with-small-folder, where a test can fill the disk; empty without one.
-fs::path smallFolder() { return dollPath("GESTALYX_SMALL_FOLDER"); }
-#define NEEDS_SMALL_FOLDER() \
-    if (smallFolder().empty()) { GTEST_SKIP() << "no small folder: tools/with-small-folder could not mount one"; }
-
-// Fills the folder's disk to the last page, as a full disk is; removing "filler" makes room again.
-void fillFolder(const fs::path& folder) {
-    std::ofstream filler(folder / "filler", std::ios::binary);
-    const std::string page(4096, 'x');
-    while (filler.write(page.data(), page.size()) && filler.flush()) {
+// The monitor started in a folder on the small disk of tools/with-small-folder, which a test fills as a
+// full disk is; skipped where no such disk could be mounted.
+class MonitorOnSmallDisk : public Monitor {
+protected:
+    void SetUp() override {
+        const fs::path small = dollPath("GESTALYX_SMALL_FOLDER");
+        if (small.empty()) GTEST_SKIP() << "no small disk: tools/with-small-folder could not mount one";
+        Monitor::SetUp();
+        ASSERT_NO_FATAL_FAILURE(startMonitor(run, window, small));
     }
-}
+    ProgramRun run;
+    HWND window = nullptr;
+};
 
 std::vector<std::string> filesIn(const fs::path& folder) {
     std::vector<std::string> names;
@@ -334,15 +333,11 @@ int leftOutFrames(HWND window) {
 
 // ポーズ保存 into a full disk: the status says why, and no file is left, not even a temporary one. With room
 // again the next save is pose-001, whole, as live capture writes it.
-TEST_F(Monitor, FailedPoseSaveLeavesNothingAndTheNextSaveIsWhole) {
-    NEEDS_SMALL_FOLDER();
-    ProgramRun run;
-    HWND window;
-    ASSERT_NO_FATAL_FAILURE(startMonitor(run, window, smallFolder()));
+TEST_F(MonitorOnSmallDisk, FailedPoseSaveLeavesNothingAndTheNextSaveIsWhole) {
     controlDoll("--posture " + dataFile("turned.posture"));
     waitForStatus(window, " フレーム/秒");
     Sleep(1500);  // the frame being read as the posture changed has gone
-    fillFolder(run.folder);
+    fillDisk(run.folder);
     ASSERT_TRUE(pressButton(window, IDC_SAVE_POSE));
     const std::string failed = waitForStatus(window, "できませんでした。");
     EXPECT_NE(failed.find("ポーズを保存できませんでした。一時ファイル (pose-001.pz2) に書き込めません。"), std::string::npos) << failed;
@@ -359,14 +354,10 @@ TEST_F(Monitor, FailedPoseSaveLeavesNothingAndTheNextSaveIsWhole) {
 }
 
 // 停止 into a full disk keeps the recording and leaves no file; with room again 停止 saves it as motion-001.
-TEST_F(Monitor, FailedRecordingSaveLeavesNothingAndIsKept) {
-    NEEDS_SMALL_FOLDER();
-    ProgramRun run;
-    HWND window;
-    ASSERT_NO_FATAL_FAILURE(startMonitor(run, window, smallFolder()));
+TEST_F(MonitorOnSmallDisk, FailedRecordingSaveLeavesNothingAndIsKept) {
     ASSERT_TRUE(clickButton(window, IDC_RECORD));
     ASSERT_NO_FATAL_FAILURE(waitForRecorded(window, 3));
-    fillFolder(run.folder);
+    fillDisk(run.folder);
     ASSERT_TRUE(clickButton(window, IDC_RECORD));
     EXPECT_NE(statusText(window).find("記録を保存できませんでした。BVHファイル (motion-001.bvh) に書き込めません。停止 でもう一度保存します。"),
               std::string::npos) << statusText(window);
@@ -381,15 +372,11 @@ TEST_F(Monitor, FailedRecordingSaveLeavesNothingAndIsKept) {
 
 // A save that fails while recording a motion opens no box; the recording's frames stay in the doll's order
 // (the fastest turning node, rForeArm, only ever turns further from rest), with no gap and none left out.
-TEST_F(Monitor, FailedSaveWhileRecordingKeepsTheFramesInOrder) {
-    NEEDS_SMALL_FOLDER();
-    ProgramRun run;
-    HWND window;
-    ASSERT_NO_FATAL_FAILURE(startMonitor(run, window, smallFolder()));
+TEST_F(MonitorOnSmallDisk, FailedSaveWhileRecordingKeepsTheFramesInOrder) {
     controlDoll("--motion " + dataFile("slow_turns.motion"));
     ASSERT_TRUE(clickButton(window, IDC_RECORD));
     ASSERT_NO_FATAL_FAILURE(waitForRecorded(window, 3));
-    fillFolder(run.folder);
+    fillDisk(run.folder);
     ASSERT_TRUE(pressButton(window, IDC_SAVE_POSE));
     Sleep(1500);
     const HWND box = boxOf(run);

@@ -18,6 +18,7 @@
 #include "solver/sample_poses.h"
 #include "tests/common/data_table.h"
 #include "tools/driver/driver.h"
+#include "tools/driver/test_environment.h"
 #include "tools/virtual-doll/doll_files.h"
 
 namespace fs = std::filesystem;
@@ -139,15 +140,11 @@ inline unsigned dollPort() { return std::atoi(dollSetting("GESTALYX_DOLL_PORT").
 inline fs::path dollPath(const char* name) { return dollSetting(name).empty() ? "" : "Z:" + dollSetting(name); }
 inline std::string onDollPort() { return withValue(standardSettings, "PortNumber", std::to_string(dollPort())); }
 
-// Applies options to the doll, one a line as on its command line, renamed into place so that the
-// doll never reads half of them; the doll deletes the file once it has applied them.
+// Applies options to the doll, one a line as on its command line, through its control file.
 inline void controlDoll(const std::string& lines) {
-    fs::path control = dollPath("GESTALYX_DOLL_CONTROL"), written = control.string() + ".new";
+    fs::path control = dollPath("GESTALYX_DOLL_CONTROL");
     ASSERT_FALSE(control.empty()) << "not run through tools/with-virtual-doll";
-    writeFile(written, lines + "\n");
-    fs::rename(written, control);
-    for (DWORD start = GetTickCount(); fs::exists(control) && GetTickCount() - start < 5000;) Sleep(10);
-    ASSERT_FALSE(fs::exists(control)) << "the doll did not take " << lines;
+    ASSERT_TRUE(applyDollControl(control, lines)) << "the doll did not take " << lines;
 }
 
 inline std::string dollLog() { return readFile(dollPath("GESTALYX_DOLL_LOG")); }

@@ -78,8 +78,23 @@ static BOOL CALLBACK findMessageText(HWND child, LPARAM parameter) {
     return TRUE;
 }
 
+// The program's boxes are titled with its name alone; its dialogs (the monitor, the settings sheet) otherwise.
+static BOOL CALLBACK matchMessageBox(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<WindowSearch*>(parameter);
+    if (matchWindow(window, parameter) || windowText(window) != L"Gestalyx") {
+        search->found = nullptr;
+        return TRUE;
+    }
+    return FALSE;
+}
+
 int waitForMessageBox(const DrivenProgram& program, MessageBoxSeen& seen, int timeoutMs) {
-    HWND box = waitForWindow(program, L"#32770", timeoutMs);
+    WindowSearch search{program.process.dwProcessId, L"#32770", nullptr};
+    waitFor([&] {
+        EnumWindows(matchMessageBox, reinterpret_cast<LPARAM>(&search));
+        return search.found != nullptr || WaitForSingleObject(program.process.hProcess, 0) == WAIT_OBJECT_0;
+    }, timeoutMs);
+    HWND box = search.found;
     if (box == nullptr) return 0;
     seen.window = box;
     seen.title = windowText(box);

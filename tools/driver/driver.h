@@ -27,7 +27,8 @@ struct MessageBoxSeen {
     std::wstring title, text;
 };
 
-// Waits for a message box of the program and reads its title and text.
+// Waits for a message box of the program (a dialog titled "Gestalyx") and
+// reads its title and text.
 int waitForMessageBox(const DrivenProgram& program, MessageBoxSeen& seen, int timeoutMs);
 
 // Presses a button by clicking it, as a person would; a hidden or disabled

@@ -27,6 +27,7 @@
 #include "monitor/monitor_resource.h"
 #include "solver/figure_pose.h"
 #include "tools/driver/driver.h"
+#include "tools/driver/test_environment.h"
 
 namespace fs = std::filesystem;
 
@@ -50,24 +51,11 @@ void problem(const char* format, const char* detail, long value = 0) {
     ++problems;
 }
 
-// Options for the doll, renamed into place so that it never reads half of
-// them; it deletes the file once applied.
 void controlDoll(const std::string& lines) {
-    fs::path written = dollControl.string() + ".new";
-    std::ofstream(written, std::ios::binary) << lines << "\n";
-    fs::rename(written, dollControl);
-    for (DWORD start = GetTickCount(); fs::exists(dollControl) && GetTickCount() - start < 5000;) Sleep(10);
+    if (!applyDollControl(dollControl, lines)) problem("the doll did not take %s", lines.c_str());
 }
 
 const char* const lineFaults = "--clear-faults\n--fault-rate 5\n--lost-rate 5";
-
-// Fills the small disk to its last page, as a full disk is; "filler" goes to make room again.
-void fillDisk(const fs::path& folder) {
-    std::ofstream filler(folder / "filler", std::ios::binary);
-    const std::string page(4096, 'x');
-    while (filler.write(page.data(), page.size()) && filler.flush()) {
-    }
-}
 
 void makeRoom(const fs::path& folder) {
     std::error_code ignored;
@@ -188,19 +176,6 @@ void noteSave(HWND window) {
     if (at != std::string::npos) figures.framesLeftOut += std::atoi(status.c_str() + at + std::strlen("欠けたフレーム "));
 }
 
-// The program's message box, titled with its name (the monitor window is a dialog too, titled otherwise),
-// within five seconds; null when none comes.
-HWND waitForBox(const DrivenProgram& program) {
-    for (DWORD start = GetTickCount(); GetTickCount() - start < 5000; Sleep(20)) {
-        HWND box = FindWindowW(L"#32770", L"Gestalyx");
-        DWORD process = 0;
-        if (box != nullptr) GetWindowThreadProcessId(box, &process);
-        // Found as soon as it is made, but its buttons take a click only once it shows.
-        if (process == program.process.dwProcessId && IsWindowVisible(box)) return box;
-    }
-    return nullptr;
-}
-
 int chance(int percent) { return std::rand() % 100 < percent; }
 
 // One session: start, record, random events for `seconds`, 閉じる.
@@ -265,7 +240,8 @@ void runSession(int number, int seconds) {
     if (full) fillDisk(folder);
     const ULONGLONG closing = GetTickCount64();
     pressEscape(window);
-    if (full) pressButton(waitForBox(program), IDYES);
+    MessageBoxSeen box;
+    if (full && waitForMessageBox(program, box, 5000)) pressButton(box.window, IDYES);
     if (!waitForExit(program, status, 5000)) {
         problem("%s", "the process did not end within 5 s of 閉じる");
         TerminateProcess(program.process.hProcess, 1);

@@ -1,0 +1,30 @@
+// What the Wine tests and the monitor's soak do to the world around the
+// program: switch the virtual doll through its control file, and fill a
+// small disk as a full one is.
+#pragma once
+
+#include <windows.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+// Applies options to the doll, one a line as on its command line, renamed
+// into place so that the doll never reads half of them; the doll deletes the
+// file once it has applied them. False when it did not within 5 s.
+inline bool applyDollControl(const std::filesystem::path& control, const std::string& lines) {
+    const std::filesystem::path written = control.string() + ".new";
+    std::ofstream(written, std::ios::binary) << lines << "\n";
+    std::filesystem::rename(written, control);
+    for (DWORD start = GetTickCount(); std::filesystem::exists(control) && GetTickCount() - start < 5000;) Sleep(10);
+    return !std::filesystem::exists(control);
+}
+
+// Fills the folder's disk to its last page with "filler", so that any write
+// there fails as on a full disk; removing "filler" makes room again.
+inline void fillDisk(const std::filesystem::path& folder) {
+    std::ofstream filler(folder / "filler", std::ios::binary);
+    const std::string page(4096, 'x');
+    while (filler.write(page.data(), page.size()) && filler.flush()) {
+    }
+}
