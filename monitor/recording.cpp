@@ -39,9 +39,7 @@ void recordedFrame(int index, PoseFrame& angles) {
     Rotation world[bodyPartCount];
     for (int row = 0; row < bodyPartCount; ++row)
         world[row] = bodyPartTable[row].flags & NoNode ? identityRotation : nodeRotationAt(row, instant);
-    FigureFrame figure;
-    solveFigure(world, savedGrounded, figure);
-    figureAngles(figure, previousAngles);
+    solveFigureAngles(world, savedGrounded, previousAngles);
     angles = previousAngles;
 }
 

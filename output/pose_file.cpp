@@ -38,26 +38,28 @@ void writeHeader() {
     putLine("");
 }
 
-// The frame number 0 has two blanks on either side.
-void writeChannel(const char* channelLine, double radians) {
+// One key line a key, its frame number with two blanks on either side.
+void writeChannel(const char* channelLine, const PoseKey* keys, int count, int row, int angle) {
     putLine(channelLine);
     putLine("\t\t\t{");
     putLine("\t\t\tkeys");
     putLine("\t\t\t\t{");
-    putOutput(poseFile, writeFailed, "\t\t\t\tk  0  %s\n", degreesText(radians, 6).text);
+    for (int i = 0; i < count; ++i)
+        putOutput(poseFile, writeFailed, "\t\t\t\tk  %d  %s\n", keys[i].frame,
+                  degreesText(keys[i].jointAngles[row][angle], 6).text);
     putLine("\t\t\t\t}");
     putLine("\t\t\t}");
 }
 
-void writeActorBlock(const BodyPart& row) {
-    putOutput(poseFile, writeFailed, "actor %s:1\n", row.name);
+void writeActorBlock(int row, const PoseKey* keys, int count) {
+    putOutput(poseFile, writeFailed, "actor %s:1\n", bodyPartTable[row].name);
     putLine("\t{");
     putLine("\tchannels");
     putLine("\t\t{");
     // Channel order Y, X, Z: roll, bend, side.
-    writeChannel("\t\trotateY yrot", row.jointAngles[2]);
-    writeChannel("\t\trotateX xrot", row.jointAngles[0]);
-    writeChannel("\t\trotateZ zrot", row.jointAngles[1]);
+    writeChannel("\t\trotateY yrot", keys, count, row, 2);
+    writeChannel("\t\trotateX xrot", keys, count, row, 0);
+    writeChannel("\t\trotateZ zrot", keys, count, row, 1);
     putLine("\t\t}");
     putLine("\t}");
     putLine("");
@@ -97,16 +99,28 @@ void putLine(const char* text) {
     if (std::fputs(text, poseFile) < 0 || std::fputc('\n', poseFile) == EOF) writeFailed = 1;
 }
 
-int writePoseFile(const char* fileName, std::uint32_t selectionMask) {
+int writePoseKeys(const char* fileName, std::uint32_t selectionMask, const PoseKey* keys, int count) {
     writeFailed = 0;
     poseFile = createOutputFile(poseFileKind, fileName);
     if (poseFile == nullptr) return 0;
     writeHeader();
     for (int row = 0; row < bodyPartCount; ++row)
-        if (selectionMask & (std::uint32_t{1} << row)) writeActorBlock(bodyPartTable[row]);
+        if (selectionMask & (std::uint32_t{1} << row)) writeActorBlock(row, keys, count);
     putLine("}");
     writeDiagnosticBlock();
     std::FILE* written = poseFile;
     poseFile = nullptr;
     return closeOutputFile(written, writeFailed, poseFileKind, fileName);
+}
+
+void tableKey(int frame, PoseKey& key) {
+    key.frame = frame;
+    for (int row = 0; row < bodyPartCount; ++row)
+        for (int k = 0; k < 3; ++k) key.jointAngles[row][k] = bodyPartTable[row].jointAngles[k];
+}
+
+int writePoseFile(const char* fileName, std::uint32_t selectionMask) {
+    PoseKey key;
+    tableKey(0, key);
+    return writePoseKeys(fileName, selectionMask, &key, 1);
 }

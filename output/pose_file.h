@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "model/body_parts.h"
+
 // The open pose file, null except during one call of writePoseFile.
 extern std::FILE* poseFile;
 
@@ -30,3 +32,18 @@ void putLine(const char* text);
 // shows the error box and returns 0; a partial file stays as closeOutputFile
 // leaves it.
 int writePoseFile(const char* fileName, std::uint32_t selectionMask);
+
+// One key of a pose file: the frame it stands at and every row's joint angles
+// there (radians: bend, side, roll).
+struct PoseKey {
+    int frame;
+    double jointAngles[bodyPartCount][3];
+};
+
+// The table's joint angles as they stand, as the key at `frame`.
+void tableKey(int frame, PoseKey& key);
+
+// writePoseFile with the channels carrying `count` keys, one key line each
+// in the order given, in place of the table's angles at frame 0; the
+// diagnostic block still shows the table as it stands.
+int writePoseKeys(const char* fileName, std::uint32_t selectionMask, const PoseKey* keys, int count);

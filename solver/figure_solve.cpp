@@ -151,10 +151,16 @@ Rotation fitNodeRotation(const double u[3], const double v[3]) {
     return fromMatrix(m);
 }
 
-Rotation sensorRotation(int row, const std::int8_t sensor[6]) {
+Rotation sensorRotation(int row, const double sensor[6]) {
     double u[3], v[3];
     remapSensor(bodyPartTable[row].mounting, sensor, u, v);
     return fitNodeRotation(u, v);
+}
+
+Rotation sensorRotation(int row, const std::int8_t sensor[6]) {
+    double counts[6];
+    for (int k = 0; k < 6; ++k) counts[k] = sensor[k];
+    return sensorRotation(row, counts);
 }
 
 void nodeRotations(const std::int8_t sensor[bodyPartCount][6], Rotation world[bodyPartCount]) {
@@ -214,4 +220,10 @@ void figureAngles(const FigureFrame& frame, PoseFrame& angles) {
         nearestTriple(frame.local[row], previous, angles.jointAngles[row]);
     }
     for (int k = 0; k < 3; ++k) angles.root[k] = frame.root[k];
+}
+
+void solveFigureAngles(const Rotation world[bodyPartCount], int grounded, PoseFrame& angles) {
+    FigureFrame figure;
+    solveFigure(world, grounded, figure);
+    figureAngles(figure, angles);
 }

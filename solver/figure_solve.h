@@ -30,8 +30,10 @@ struct FigureFrame {
 Rotation fitNodeRotation(const double u[3], const double v[3]);
 
 // The world rotation of `row`'s node from its sensor counts (x1 y1 z1 x2 y2 z2),
-// through the row's mounting remap.
+// through the row's mounting remap; the same for counts averaged over several
+// readings.
 Rotation sensorRotation(int row, const std::int8_t sensor[6]);
+Rotation sensorRotation(int row, const double sensor[6]);
 
 // The world rotation of every row with a node, from its sensor counts; rows
 // without one get the rest.
@@ -63,3 +65,7 @@ void solveFigure(const Rotation world[bodyPartCount], int grounded, FigureFrame&
 // triples that give the rotation, the one nearest the previous, so that no
 // channel steps by half a turn or more between frames. Also copies the root.
 void figureAngles(const FigureFrame& frame, PoseFrame& angles);
+
+// One frame of a motion from the nodes' world rotations: solveFigure, then
+// figureAngles into `angles`, which holds the frame before.
+void solveFigureAngles(const Rotation world[bodyPartCount], int grounded, PoseFrame& angles);

@@ -42,9 +42,9 @@ int referenceRow(int row) {
     return walk;
 }
 
-void remapSensor(int mounting, const std::int8_t sensor[6], double u[3], double v[3]) {
+void remapSensor(int mounting, const double sensor[6], double u[3], double v[3]) {
     for (int vector = 0; vector < 2; ++vector) {
-        const std::int8_t* s = sensor + 3 * vector;
+        const double* s = sensor + 3 * vector;
         double x = s[0], y = s[1], z = s[2];
         double* out = vector == 0 ? u : v;
         switch (mounting) {
@@ -54,6 +54,12 @@ void remapSensor(int mounting, const std::int8_t sensor[6], double u[3], double 
         default: out[0] = x; out[1] = y;  out[2] = z;  break;
         }
     }
+}
+
+void remapSensor(int mounting, const std::int8_t sensor[6], double u[3], double v[3]) {
+    double counts[6];
+    for (int k = 0; k < 6; ++k) counts[k] = sensor[k];
+    remapSensor(mounting, counts, u, v);
 }
 
 void rotateVector(double bend, double side, double roll, int order, double vector[3]) {

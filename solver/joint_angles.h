@@ -12,8 +12,10 @@
 void rotateVector(double bend, double side, double roll, int order, double vector[3]);
 
 // A node's sensor values (x1 y1 z1 x2 y2 z2, counts) as the two vectors in
-// the figure's axes, by the row's mounting.
+// the figure's axes, by the row's mounting; the same for counts averaged
+// over several readings.
 void remapSensor(int mounting, const std::int8_t sensor[6], double u[3], double v[3]);
+void remapSensor(int mounting, const double sensor[6], double u[3], double v[3]);
 
 // The nearest ancestor of `row` with a node; hip always has one.
 int referenceRow(int row);

@@ -7,25 +7,17 @@
 
 #include <clocale>
 #include <cmath>
-#include <cstring>
 #include <numbers>
 
 #include "solver/joint_angles.h"
 #include "tests/common/bvh_read.h"
 #include "tests/common/data_table.h"
+#include "tests/common/posture_file.h"
 #include "tests/native/fake_platform.h"
-#include "tools/virtual-doll/doll_files.h"
 
 // In single_axis.posture every relative rotation turns about one axis, so the node-less parts' shares add up to it.
 static const char* const postures[] = {"sample_pose_1.posture", "sample_pose_2.posture", "sample_pose_3.posture",
                                        "sample_pose_4.posture", "seated.posture",        "single_axis.posture"};
-
-static void loadPosture(const std::string& posture, std::int8_t sensor[bodyPartCount][6]) {
-    static Doll doll;
-    EXPECT_EQ(loadDollPosture(doll, (GESTALYX_TEST_DATA "/" + posture).c_str()), 1) << dollFileMessage;
-    for (int row = 0, node = 0; row < bodyPartCount; ++row)
-        if (bodyPartTable[row].nodeAddress != 0) std::memcpy(sensor[row], doll.nodes[node++].posture, 6);
-}
 
 // Each posture as a still pose, grounded, written under a locale with a decimal comma where it is built: every
 // joint and end point read back lies where the figure has it, and the lowest on the floor.
