@@ -1,5 +1,6 @@
 #include "monitor/keys.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdarg>
 #include <cstdlib>
@@ -24,18 +25,22 @@ bool fitted(int row) { return !(bodyPartTable[row].flags & NoNode); }
 // switched off or not, so that a file reads the same under any settings.
 bool fileRow(int row) { return !(initialBodyPartTable[row].flags & NoNode); }
 
-// The widest span of one count of a fitted node over the frames kept, with
-// its row in `row`; -1 and 0 when fewer than two frames are kept.
-int widestSpan(const KeyWatch& watch, int& row) {
-    const int frames = watch.seen < keyStillFrames ? watch.seen : keyStillFrames;
+// The kept frame `back` frames before the newest.
+const std::int8_t (&keptFrame(const KeyWatch& watch, int back))[bodyPartCount][6] {
+    return watch.frames[(watch.newest - back + keyAverageFrames) % keyAverageFrames];
+}
+
+// The widest span of one count of a fitted node over the newest `frames`
+// kept frames, with its row in `row` (-1 when fewer than two frames).
+int widestSpan(const KeyWatch& watch, int frames, int& row) {
     int widest = 0;
     row = -1;
     for (int r = 0; r < bodyPartCount && frames >= 2; ++r) {
         for (int k = 0; k < 6 && fitted(r); ++k) {
-            int low = watch.last[0][r][k], high = low;
+            int low = keptFrame(watch, 0)[r][k], high = low;
             for (int f = 1; f < frames; ++f) {
-                if (watch.last[f][r][k] < low) low = watch.last[f][r][k];
-                if (watch.last[f][r][k] > high) high = watch.last[f][r][k];
+                low = std::min<int>(low, keptFrame(watch, f)[r][k]);
+                high = std::max<int>(high, keptFrame(watch, f)[r][k]);
             }
             if (row < 0 || high - low > widest) {
                 widest = high - low;
@@ -44,6 +49,33 @@ int widestSpan(const KeyWatch& watch, int& row) {
         }
     }
     return widest;
+}
+
+// How many of the newest kept frames are still together: the longest run
+// ending at the newest in which no count spans more than keyStillBand.
+int stillFrames(const KeyWatch& watch) {
+    if (watch.kept == 0) return 0;
+    std::int8_t low[bodyPartCount][6], high[bodyPartCount][6];
+    std::memcpy(low, keptFrame(watch, 0), sizeof low);
+    std::memcpy(high, keptFrame(watch, 0), sizeof high);
+    for (int run = 1; run < watch.kept; ++run)
+        for (int r = 0; r < bodyPartCount; ++r)
+            for (int k = 0; k < 6 && fitted(r); ++k) {
+                low[r][k] = std::min(low[r][k], keptFrame(watch, run)[r][k]);
+                high[r][k] = std::max(high[r][k], keptFrame(watch, run)[r][k]);
+                if (high[r][k] - low[r][k] > keyStillBand) return run;
+            }
+    return watch.kept;
+}
+
+// The average of the `frames` kept frames that end `back` frames before the newest.
+void averageFrames(const KeyWatch& watch, int back, int frames, Key& key) {
+    for (int r = 0; r < bodyPartCount; ++r)
+        for (int k = 0; k < 6; ++k) {
+            int sum = 0;
+            for (int f = back; f < back + frames; ++f) sum += keptFrame(watch, f)[r][k];
+            key.vectors[r][k] = fitted(r) ? std::round(sum * 10.0 / frames) / 10 : 0.0;
+        }
 }
 
 bool countInRange(double value) { return value >= -128.0 && value <= 127.0; }
@@ -207,38 +239,51 @@ int readKeyLines(std::FILE* file, Key* keys, int capacity, int& count) {
 
 }  // namespace
 
-void startKeyWatch(KeyWatch& watch, double now) {
+void clearKeyWatch(KeyWatch& watch) {
+    watch.kept = watch.newest = 0;
+    watch.asked = false;
+    watch.stillRun = 0;
+}
+
+void askForKey(KeyWatch& watch, double now) {
+    watch.asked = true;
     watch.askedAt = now;
-    watch.seen = 0;
+    watch.stillRun = 0;
 }
 
 KeyWatchResult watchFrame(KeyWatch& watch, const MonitorFrame& frame, Key& key, int& row) {
     row = -1;
-    double first = watch.askedAt, last = watch.askedAt;
+    bool before = false, late = false;
     for (int r = 0; r < bodyPartCount; ++r) {
         if (!fitted(r)) continue;
-        if (frame.readAt[r] < first) first = frame.readAt[r];
-        if (frame.readAt[r] > last) last = frame.readAt[r];
+        before = before || frame.readAt[r] < watch.askedAt;
+        late = late || frame.readAt[r] > watch.askedAt + keyWaitLimit;
     }
-    if (first < watch.askedAt) return KeyWaiting;
-    if (last > watch.askedAt + keyWaitLimit) {
-        widestSpan(watch, row);
-        return KeyNodeMoving;
-    }
+    const bool deciding = watch.asked && !before;
     if (frame.failedRows != 0) {
+        watch.kept = 0;
+        if (!deciding) return KeyWaiting;
+        watch.asked = false;
         row = firstFailedRow(frame.failedRows);
         return KeyNodeFailed;
     }
-    std::memcpy(watch.last[watch.seen % keyStillFrames], frame.sensor, sizeof frame.sensor);
-    ++watch.seen;
-    int widestRow;
-    if (watch.seen < keyStillFrames || widestSpan(watch, widestRow) > keyStillBand) return KeyWaiting;
-    for (int r = 0; r < bodyPartCount; ++r)
-        for (int k = 0; k < 6; ++k) {
-            int sum = 0;
-            for (const auto& kept : watch.last) sum += kept[r][k];
-            key.vectors[r][k] = fitted(r) ? std::round(sum * 10.0 / keyStillFrames) / 10 : 0.0;
-        }
+    watch.newest = (watch.newest + 1) % keyAverageFrames;
+    std::memcpy(watch.frames[watch.newest], frame.sensor, sizeof frame.sensor);
+    if (watch.kept < keyAverageFrames) ++watch.kept;
+    if (!deciding) return KeyWaiting;
+    const int still = stillFrames(watch);
+    if (still < watch.stillRun + 1 && watch.stillRun >= keyStillFrames) {
+        averageFrames(watch, 1, watch.stillRun, key);  // moved again: the still frames before this one
+    } else if (still >= keyAverageFrames) {
+        averageFrames(watch, 0, keyAverageFrames, key);
+    } else {
+        watch.stillRun = still >= keyStillFrames ? still : 0;
+        if (watch.stillRun != 0 || !late) return KeyWaiting;
+        watch.asked = false;
+        widestSpan(watch, std::min(watch.kept, keyStillFrames), row);
+        return KeyNodeMoving;
+    }
+    watch.asked = false;
     return KeyTaken;
 }
 

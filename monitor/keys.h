@@ -28,33 +28,49 @@ struct Key {
 constexpr int keyStillFrames = 3;
 constexpr int keyStillBand = 6;
 
-// How long the doll has to stand still once a key is asked for, seconds.
+// A key is the average of up to keyAverageFrames still frames. Noise of +-2
+// counts turns a single reading's node by 2 degrees (rms); the average of 24
+// by 0.4. A doll that already stood still before the key was asked for
+// gives its key at the next frame: the still frames just before count.
+constexpr int keyAverageFrames = 24;
+
+// How long the doll may take to stand still once a key is asked for, seconds.
 constexpr double keyWaitLimit = 5.0;
 
-// Watching the doll for a key: the complete frames read since it was asked for.
+// The monitor's latest complete frames, and a key asked for.
 struct KeyWatch {
-    double askedAt;  // reader's clock
-    int seen;        // complete frames so far; the last keyStillFrames of them are kept
-    std::int8_t last[keyStillFrames][bodyPartCount][6];
+    int kept;          // complete frames in `frames`, newest at `newest`; an incomplete frame empties it
+    int newest;
+    std::int8_t frames[keyAverageFrames][bodyPartCount][6];
+    bool asked;
+    double askedAt;    // reader's clock
+    int stillRun;      // still frames up to the last frame read after the request, once 3 or more; else 0
 };
 
 enum KeyWatchResult {
-    KeyWaiting,     // not still yet: feed the next frame
+    KeyWaiting,     // no key asked for, or not taken yet: feed the next frame
     KeyTaken,       // `key.vectors` holds the key
     KeyNodeFailed,  // a node did not answer: the key is refused
     KeyNodeMoving,  // not still within keyWaitLimit: the key is refused
 };
 
-// Starts watching at `now`, on the reader's clock.
-void startKeyWatch(KeyWatch& watch, double now);
+// Empties the watch: no frames kept, no key asked for.
+void clearKeyWatch(KeyWatch& watch);
 
-// Takes the monitor's next frame. Frames read (in part) before the key was
-// asked for are passed over. A frame incomplete after it refuses the key,
-// with `row` the first node that failed; a frame read past keyWaitLimit
-// refuses it, with `row` the node whose counts spanned most in the last
-// frames (the one that kept moving; -1 when fewer than two frames were seen).
-// KeyTaken fills `key.vectors` with the still frames' average, rounded to
-// one decimal as the keys file keeps it; `key.hold` is the caller's.
+// Asks for a key at `now`, on the reader's clock.
+void askForKey(KeyWatch& watch, double now);
+
+// Takes each of the monitor's frames, in order, whether a key is asked for
+// or not. Once asked, frames read wholly after the request decide:
+// - a frame with a failed node refuses the key, `row` that node;
+// - once the last keyStillFrames frames are still, the key is the average of
+//   the still frames (from before the request too), taken when they are
+//   keyAverageFrames, or when the doll moves again;
+// - a frame read past keyWaitLimit before that refuses the key, `row` the
+//   node whose counts spanned most over the last frames (-1 when none).
+// KeyTaken fills `key.vectors`, averages rounded to one decimal as the keys
+// file keeps them; `key.hold` is the caller's. Any answer but KeyWaiting
+// ends the request.
 KeyWatchResult watchFrame(KeyWatch& watch, const MonitorFrame& frame, Key& key, int& row);
 
 // The frame key `index` stands at: the holds of the keys before it added up.

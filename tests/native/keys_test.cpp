@@ -29,42 +29,50 @@ Key keyOf(const char* posture, int hold) {
     return key;
 }
 
-// Frame `f` of the doll from 0.1 s before the key was asked for at 0, a frame each 0.22 s, node after node.
-MonitorFrame frameAt(int f, const std::int8_t counts[bodyPartCount][6]) {
+// Frame `f` of the doll, a frame each 0.22 s, node after node; the key asked for at 0, before frame `asked`.
+MonitorFrame frameAt(int f, const std::int8_t counts[bodyPartCount][6], int asked) {
     MonitorFrame frame{};
     std::copy(&counts[0][0], &counts[0][0] + bodyPartCount * 6, &frame.sensor[0][0]);
-    for (int row = 0; row < bodyPartCount; ++row) frame.readAt[row] = -0.1 + 0.22 * f + 0.01 * row;
+    for (int row = 0; row < bodyPartCount; ++row) frame.readAt[row] = 0.22 * (f - asked) + 0.05 + 0.01 * row;
     return frame;
 }
 
 }  // namespace
 
-// One node stepping by `step` counts a frame from the frame read before the request on, or failing at a frame.
-TEST(Keys, WatchTakesAStillDollAndNamesTheNodeAtFault) {
-    const struct { int step, failedAt; KeyWatchResult result; int at, row; } cases[] = {
-        {3, -1, KeyTaken, 3, -1},       // spans 6 over frames 1 to 3: still
-        {4, -1, KeyNodeMoving, 23, 7},  // spans 8, to the first frame read past 5 s
-        {0, 2, KeyNodeFailed, 2, 13},
-        {0, 0, KeyTaken, 3, -1},        // the failure was read before the request
+// rShldr's first count, from 10, steps by `step` a frame until frame `stopAt` and jumps by 10 at `jumpAt`; the
+// key is asked for before frame `asked`; a node fails at `failedAt`. The key when taken, and its first count.
+TEST(Keys, WatchAveragesAStillDollAndNamesTheNodeAtFault) {
+    const struct { int asked, step, stopAt, jumpAt, failedAt; KeyWatchResult result; int at, row; double value; } cases[] = {
+        {30, 0, 0, -1, -1, KeyTaken, 30, -1, 10},       // still before the request: taken at once
+        {1, 4, 5, -1, -1, KeyTaken, 27, -1, 29.8},      // moved, then 24 still frames (16, then 30s)
+        {1, 0, 0, 8, -1, KeyTaken, 8, -1, 10},          // still from frame 0, moved again at 8
+        {1, 4, 99, -1, -1, KeyNodeMoving, 23, 7, 0},    // spans 8 over any three, to the first frame past 5 s
+        {1, 0, 0, -1, 3, KeyNodeFailed, 3, 13, 0},
+        {1, 0, 0, -1, 0, KeyTaken, 24, -1, 10},         // the failure was read before the request
     };
     resetFakePlatform();
     for (const auto& c : cases) {
         KeyWatch watch;
-        startKeyWatch(watch, 0.0);
+        clearKeyWatch(watch);
         Key key{};
         int row = 0, f = 0, result = KeyWaiting;
-        for (std::int8_t counts[bodyPartCount][6] = {}; result == KeyWaiting && f < 30; counts[7][0] += c.step) {
-            MonitorFrame frame = frameAt(f, counts);
-            frame.failedRows = f++ == c.failedAt ? 1u << 13 : 0;
+        std::int8_t counts[bodyPartCount][6] = {};
+        counts[7][0] = 10;
+        for (; result == KeyWaiting && f < 60; ++f) {
+            if (f == c.asked) askForKey(watch, 0.0);
+            counts[7][0] += (f > 0 && f <= c.stopAt ? c.step : 0) + (f == c.jumpAt ? 10 : 0);
+            MonitorFrame frame = frameAt(f, counts, c.asked);
+            frame.failedRows = f == c.failedAt ? 1u << 13 : 0;
             result = watchFrame(watch, frame, key, row);
         }
         EXPECT_TRUE(result == c.result && f - 1 == c.at && row == c.row) << c.step << " " << result << " " << f;
-        EXPECT_EQ(key.vectors[7][0], result == KeyTaken ? 2 * c.step : 0);
+        EXPECT_EQ(key.vectors[7][0], c.value) << c.at;
     }
 }
 
-// Noise of +-2 counts on every count, a hundred keys of each posture: the keys' node rotations lie nearer those
-// of the counts without noise than single readings do, by the square root of three. Printed: rms and worst.
+// Noise of +-2 counts on every count, a hundred keys of each posture from a doll held still: the keys' node
+// rotations lie within 0.5 degrees (rms) of those of the counts without noise, where single readings err by 2.
+// Printed: rms and worst of both.
 TEST(Keys, StillFramesAverageTheNoiseAway) {
     resetFakePlatform();
     std::mt19937 random(2026);
@@ -72,31 +80,34 @@ TEST(Keys, StillFramesAverageTheNoiseAway) {
     double worst[2] = {}, squares[2] = {}, nodes = 0;  // a single reading, the key
     for (const char* posture : {"turned.posture", "sample_pose_1.posture", "sample_pose_2.posture",
                                 "sample_pose_3.posture", "sample_pose_4.posture"}) {
-        std::int8_t truth[bodyPartCount][6] = {}, noisy[keyStillFrames][bodyPartCount][6];
+        std::int8_t truth[bodyPartCount][6] = {}, noisy[bodyPartCount][6], first[bodyPartCount][6];
         loadPosture(posture, truth);
         for (int trial = 0; trial < 100; ++trial) {
             KeyWatch watch;
-            startKeyWatch(watch, 0.0);
+            clearKeyWatch(watch);
+            askForKey(watch, 0.0);
             Key key;
-            int row, result = 0;
-            for (int f = 0; f < keyStillFrames; ++f) {
+            int row, result = KeyWaiting;
+            for (int f = 0; result == KeyWaiting; ++f) {
                 for (int r = 0; r < bodyPartCount * 6; ++r)  // rows without a node stay at rest
-                    noisy[f][r / 6][r % 6] = truth[r / 6][r % 6] + (bodyPartTable[r / 6].nodeAddress ? noise(random) : 0);
-                result = watchFrame(watch, frameAt(f + 1, noisy[f]), key, row);
+                    noisy[r / 6][r % 6] = truth[r / 6][r % 6] + (bodyPartTable[r / 6].nodeAddress ? noise(random) : 0);
+                if (f == 0) std::memcpy(first, noisy, sizeof noisy);
+                result = watchFrame(watch, frameAt(f, noisy, 0), key, row);
             }
             ASSERT_EQ(result, KeyTaken);
             for (int r = 0; r < bodyPartCount; nodes += bodyPartTable[r++].nodeAddress != 0) {
                 const Rotation truly = sensorRotation(r, truth[r]);
-                const double off[2] = {angleBetween(sensorRotation(r, noisy[0][r]), truly),
+                const double off[2] = {angleBetween(sensorRotation(r, first[r]), truly),
                                        angleBetween(sensorRotation(r, key.vectors[r]), truly)};
                 for (int i = 0; i < 2; ++i) worst[i] = std::max(worst[i], off[i]), squares[i] += off[i] * off[i];
             }
         }
     }
-    const double rms[2] = {std::sqrt(squares[0] / nodes), std::sqrt(squares[1] / nodes)}, degree = std::numbers::pi / 180;
+    const double degree = std::numbers::pi / 180;
+    const double rms[2] = {std::sqrt(squares[0] / nodes) / degree, std::sqrt(squares[1] / nodes) / degree};
     std::printf("node rotations off (degrees): single readings rms %.2f worst %.2f, keys rms %.2f worst %.2f\n",
-                rms[0] / degree, worst[0] / degree, rms[1] / degree, worst[1] / degree);
-    EXPECT_TRUE(rms[1] < rms[0] / std::sqrt(3.0) * 1.05 && worst[1] < worst[0]);
+                rms[0], worst[0] / degree, rms[1], worst[1] / degree);
+    EXPECT_TRUE(rms[0] > 1.8 && rms[1] < 0.5) << rms[0] << " " << rms[1];
 }
 
 // Two keys, the second held two frames: each node part read back from each frame is the quaternion on the great
