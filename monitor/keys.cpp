@@ -11,6 +11,7 @@
 #include "platform/number_text.h"
 
 char keysFileProblem[160];
+long keysFileWholeBytes;
 
 namespace {
 
@@ -218,8 +219,14 @@ int readKeyLines(std::FILE* file, Key* keys, int capacity, int& count) {
         // A last line without its LF was being appended: the key it belongs to is dropped.
         if (end == nullptr && std::feof(file)) break;
         if (end == nullptr) return keysFileFault("line %d is too long or not text", number);
-        if (number == 1) continue;
-        if (row == bodyPartCount) {
+        if (number == 1) {
+            keysFileWholeBytes = std::ftell(file);
+            continue;
+        }
+        if (row == bodyPartCount && std::strcmp(line, "undo") == 0) {
+            if (count == 0) return keysFileFault("line %d: undo with no key before it", number);
+            --count;
+        } else if (row == bodyPartCount) {
             if (count == capacity) return keysFileFault("line %d: more than %d keys", number, capacity);
             Key& key = keys[count];
             if (!readKeyLine(line, count + 1, key.hold))
@@ -233,6 +240,7 @@ int readKeyLines(std::FILE* file, Key* keys, int capacity, int& count) {
             row = nextFileRow(row);
             if (row == bodyPartCount) ++count;
         }
+        if (row == bodyPartCount) keysFileWholeBytes = std::ftell(file);
     }
     return std::ferror(file) ? keysFileFault("the file cannot be read") : 1;
 }
@@ -343,9 +351,17 @@ int appendKeyToFile(const char* fileName, const Key& key, int number) {
     return written && closed;
 }
 
+int appendUndoToFile(const char* fileName) {
+    std::FILE* file = std::fopen(fileName, "ab");
+    if (file == nullptr) return 0;
+    const bool written = std::fputs("undo\n", file) >= 0;
+    return (std::fclose(file) == 0) && written;
+}
+
 int readKeysFile(const char* fileName, Key* keys, int capacity, int& count) {
     count = 0;
     keysFileProblem[0] = '\0';
+    keysFileWholeBytes = 0;
     std::FILE* file = std::fopen(fileName, "rb");
     if (file == nullptr) return keysFileFault("the file cannot be opened");
     const int read = readKeyLines(file, keys, capacity, count);

@@ -103,10 +103,14 @@ int saveKeysPoseFile(const Key* keys, int count, const char* fileName);
 //   eleven lines, one a node in table order: x1 y1 z1 x2 y2 z2 to one decimal, then "# name"
 //   key 2 hold 6
 //   ...
+//   undo                 (取消: the key before is gone; the next is numbered as it was)
 // Appends key `number` (from 1) to `fileName`, with the first line when the
 // file is new or empty, in one write. Returns 1, or 0 when the file cannot be
 // opened or written (no message: the caller says so).
 int appendKeyToFile(const char* fileName, const Key& key, int number);
+
+// Appends "undo": the file's last key is taken back. Returns 1 or 0.
+int appendUndoToFile(const char* fileName);
 
 // Reads the keys file into `keys` (at most `capacity`) and sets `count`.
 // A last key cut short (the program ended while appending it) is dropped and
@@ -115,3 +119,7 @@ int appendKeyToFile(const char* fileName, const Key& key, int number);
 // and its line in keysFileProblem.
 int readKeysFile(const char* fileName, Key* keys, int capacity, int& count);
 extern char keysFileProblem[160];
+// The bytes of the file read whole by the last readKeysFile that accepted
+// it: the file is cut to these before keys are appended to it again, so that
+// a key cut short never stands in front of the next.
+extern long keysFileWholeBytes;

@@ -28,3 +28,6 @@ unsigned processNumber();
 // Gives the file `from` the name `to` in the same folder, only if nothing has
 // that name: an existing file is never replaced. Returns 1 or 0.
 int claimFileName(const char* from, const char* to);
+
+// Cuts the file `name` to its first `size` bytes. Returns 1 or 0.
+int truncateFile(const char* name, long size);

@@ -43,6 +43,13 @@ unsigned readSettingsValue(const char* fileName, const char* section, const char
 
 unsigned processNumber() { return GetCurrentProcessId(); }
 
+int truncateFile(const char* name, long size) {
+    std::FILE* file = std::fopen(name, "r+b");
+    if (file == nullptr) return 0;
+    const bool cut = _chsize_s(_fileno(file), size) == 0;
+    return (std::fclose(file) == 0) && cut;
+}
+
 int claimFileName(const char* from, const char* to) {
     // The names are the program's own ASCII names, so the ANSI call serves.
     return MoveFileExA(from, to, MOVEFILE_WRITE_THROUGH) != 0;

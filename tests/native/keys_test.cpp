@@ -182,11 +182,14 @@ TEST(Keys, KeysFileKeepsWhatWasAppendedAndRefusesAGarbledOne) {
     EXPECT_EQ(read(whole, 4), 3);
     const std::size_t third = whole.find("key 3");
     for (std::size_t cut : {third + 100, whole.find('\n', third + 100) + 1, whole.size() - 1})
-        EXPECT_EQ(read(whole.substr(0, cut), 4), 2) << cut;
+        EXPECT_TRUE(read(whole.substr(0, cut), 4) == 2 && keysFileWholeBytes == static_cast<long>(third)) << cut;
+    EXPECT_EQ(read(whole + "undo\n", 4), 2);  // 取消, and the next key numbered 3 again
+    EXPECT_EQ(read(whole + "undo\n" + whole.substr(third), 4), 3);
     const struct { const char* from; const char* to; } garbled[] = {
         {"# Gestalyx keys", "# Gestalyx kays"}, {"key 2 hold", "key 3 hold"}, {"hold 6", "hold 0"},
         {"\n0.6 63.7", "\n0.6 163.7"}, {"\n0.6 63.7", "\n0.65 63.7"}, {"\n0.6 63.7", "\n0 63.7"},
         {" # chest", " # head"}, {"\nkey 2", "\n\nkey 2"}, {"\nkey 3", "\n1.0 2.0 3.0 4.0 5.0\nkey 3"},
+        {"# Gestalyx keys\n", "# Gestalyx keys\nundo\n"},
     };
     for (const auto& g : garbled)
         EXPECT_TRUE(read(std::string(whole).replace(whole.find(g.from), std::strlen(g.from), g.to), 4) == -1 &&
