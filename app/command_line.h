@@ -14,5 +14,7 @@ int parsePartMask(const char* text, std::uint32_t& partMask);
 int isSettingsSwitch(const char* text);
 
 // The switch that starts the monitor mode: "/monitor" or "-monitor", under
-// the same rules.
-int isMonitorSwitch(const char* text);
+// the same rules, or followed by a keys file to go on with: white space,
+// then the file's name, in double quotes when it has blanks. The name (or
+// "" when there is none) goes to `keysFile`, when given, cut to `capacity`.
+int isMonitorSwitch(const char* text, char* keysFile = nullptr, int capacity = 0);

@@ -10,7 +10,11 @@ TEST(CommandLine, ArgumentIsOneHexadecimalNumberOrAModeSwitch) {
         EXPECT_EQ(parsePartMask(row.fields[0].c_str(), mask), std::stoi(row.fields[1]));
         EXPECT_EQ(mask, std::stoul(row.fields[2], nullptr, 0));
         EXPECT_EQ(isSettingsSwitch(row.fields[0].c_str()), row.fields[3] == "settings");
-        EXPECT_EQ(isMonitorSwitch(row.fields[0].c_str()), row.fields[3] == "monitor");
+        char keysFile[40] = "?";
+        EXPECT_EQ(isMonitorSwitch(row.fields[0].c_str(), keysFile, sizeof keysFile), row.fields[3] == "monitor");
+        if (row.fields[3] == "monitor") {
+            EXPECT_EQ(keysFile, row.fields[4] == "-" ? "" : row.fields[4]);
+        }
     }
 }
 
