@@ -9,15 +9,20 @@
 
 namespace {
 
-constexpr MonitorSettings defaultMonitorSettings{30, 1};
+constexpr MonitorSettings defaultMonitorSettings{30, 1, 12};
 
 // The rates video and animation tools offer, so that a recording fits their
 // timelines as it is.
 constexpr std::uint32_t frameRates[] = {24, 25, 30, 50, 60};
 constexpr std::uint32_t offOrOn[] = {0, 1};
 
-// A key missing or empty leaves `value` as it is.
-int readAllowedNumber(const char* key, std::span<const std::uint32_t> allowed, int* value) {
+bool oneOf(std::span<const std::uint32_t> allowed, std::uint32_t number) {
+    return std::find(allowed.begin(), allowed.end(), number) != allowed.end();
+}
+
+// A key missing or empty leaves `value` as it is; `allowed` tells the values the key takes.
+template <typename Allowed>
+int readAllowedNumber(const char* key, Allowed allowed, int* value) {
     char text[settingsValueSize];
     readSettingsValue(settingsFileName, "MONITOR", key, text, sizeof text);
     if (text[0] == '\0') return 1;
@@ -26,7 +31,7 @@ int readAllowedNumber(const char* key, std::span<const std::uint32_t> allowed, i
         reportSettingsError(settingsFileName, "MONITOR", key, badContent);
         return 0;
     }
-    if (std::find(allowed.begin(), allowed.end(), number) == allowed.end()) {
+    if (!allowed(number)) {
         reportSettingsError(settingsFileName, "MONITOR", key, badValue);
         return 0;
     }
@@ -40,8 +45,10 @@ MonitorSettings monitorSettings = defaultMonitorSettings;
 
 int loadMonitorSettings() {
     MonitorSettings read = defaultMonitorSettings;
-    if (!readAllowedNumber("FrameRate", frameRates, &read.frameRate)) return 0;
-    if (!readAllowedNumber("Grounded", offOrOn, &read.grounded)) return 0;
+    if (!readAllowedNumber("FrameRate", [](std::uint32_t n) { return oneOf(frameRates, n); }, &read.frameRate) ||
+        !readAllowedNumber("Grounded", [](std::uint32_t n) { return oneOf(offOrOn, n); }, &read.grounded) ||
+        !readAllowedNumber("KeyHold", [](std::uint32_t n) { return n >= 1 && n <= 9999; }, &read.keyHold))
+        return 0;
     monitorSettings = read;
     return 1;
 }
