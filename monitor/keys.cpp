@@ -10,7 +10,7 @@
 #include "output/pose_file.h"
 #include "platform/number_text.h"
 
-char keysFileProblem[160];
+char keysFileProblem[200];
 long keysFileWholeBytes;
 
 namespace {
@@ -105,6 +105,13 @@ int savedCount, savedGrounded;
 int keyAt, keyAtFrame;     // the key at or before the frame asked for, and its frame
 PoseFrame previousAngles;  // the last frame's channels, which the next one stays near
 
+// The nodes' world rotations `share` of the way from key `from` to key `to`.
+void blendKeys(const Key& from, const Key& to, double share, Rotation world[bodyPartCount]) {
+    for (int row = 0; row < bodyPartCount; ++row)
+        world[row] = fitted(row) ? slerp(sensorRotation(row, from.vectors[row]), sensorRotation(row, to.vectors[row]), share)
+                                 : identityRotation;
+}
+
 // Output frame `index`; frames are asked for in order from 0.
 void keyedFrame(int index, PoseFrame& angles) {
     if (index == 0) {
@@ -113,15 +120,10 @@ void keyedFrame(int index, PoseFrame& angles) {
     }
     while (keyAt + 1 < savedCount && keyAtFrame + savedKeys[keyAt].hold <= index)
         keyAtFrame += savedKeys[keyAt++].hold;
-    const Key& from = savedKeys[keyAt];
     const bool last = keyAt + 1 == savedCount;
-    const Key& to = savedKeys[last ? keyAt : keyAt + 1];
-    const double share = last ? 0.0 : static_cast<double>(index - keyAtFrame) / from.hold;
     Rotation world[bodyPartCount];
-    for (int row = 0; row < bodyPartCount; ++row)
-        world[row] = fitted(row) ? slerp(sensorRotation(row, from.vectors[row]),
-                                         sensorRotation(row, to.vectors[row]), share)
-                                 : identityRotation;
+    blendKeys(savedKeys[keyAt], savedKeys[last ? keyAt : keyAt + 1],
+              last ? 0.0 : static_cast<double>(index - keyAtFrame) / savedKeys[keyAt].hold, world);
     solveFigureAngles(world, savedGrounded, previousAngles);
     angles = previousAngles;
 }
@@ -215,34 +217,34 @@ int readKeyLines(std::FILE* file, Key* keys, int capacity, int& count) {
         char* end = std::strchr(line, '\n');
         if (end != nullptr) *end = '\0';
         if (number == 1 && std::strcmp(line, keysFileFirstLine) != 0)
-            return keysFileFault("line 1 is not \"%s\"", keysFileFirstLine);
+            return keysFileFault("1 行目が \"%s\" ではありません。", keysFileFirstLine);
         // A last line without its LF was being appended: the key it belongs to is dropped.
         if (end == nullptr && std::feof(file)) break;
-        if (end == nullptr) return keysFileFault("line %d is too long or not text", number);
+        if (end == nullptr) return keysFileFault("%d 行目が長すぎるか、テキストではありません。", number);
         if (number == 1) {
             keysFileWholeBytes = std::ftell(file);
             continue;
         }
         if (row == bodyPartCount && std::strcmp(line, "undo") == 0) {
-            if (count == 0) return keysFileFault("line %d: undo with no key before it", number);
+            if (count == 0) return keysFileFault("%d 行目: 取り消すキーがありません。", number);
             --count;
         } else if (row == bodyPartCount) {
-            if (count == capacity) return keysFileFault("line %d: more than %d keys", number, capacity);
+            if (count == capacity) return keysFileFault("%d 行目: キーが %d を超えています。", number, capacity);
             Key& key = keys[count];
             if (!readKeyLine(line, count + 1, key.hold))
-                return keysFileFault("line %d: \"key %d hold <1 to %d>\" expected", number, count + 1, keyHoldLimit);
+                return keysFileFault("%d 行目: \"key %d hold <1 から %d>\" が必要です。", number, count + 1, keyHoldLimit);
             std::memset(key.vectors, 0, sizeof key.vectors);
             row = nextFileRow(-1);
         } else {
             if (!readNodeLine(line, row, keys[count].vectors[row]))
-                return keysFileFault("line %d: six counts -128.0 to 127.0 with one decimal, then # %s, expected",
+                return keysFileFault("%d 行目: -128.0 から 127.0 までの小数 1 桁の値 6 つと \"# %s\" が必要です。",
                                      number, bodyPartTable[row].name);
             row = nextFileRow(row);
             if (row == bodyPartCount) ++count;
         }
         if (row == bodyPartCount) keysFileWholeBytes = std::ftell(file);
     }
-    return std::ferror(file) ? keysFileFault("the file cannot be read") : 1;
+    return std::ferror(file) ? keysFileFault("ファイルを読み取れません。") : 1;
 }
 
 }  // namespace
@@ -299,6 +301,14 @@ int keyFrame(const Key* keys, int index) {
     int frame = 0;
     for (int i = 0; i < index; ++i) frame += keys[i].hold;
     return frame;
+}
+
+void keysWorldAt(const Key* keys, int count, int index, Rotation world[bodyPartCount]) {
+    int at = 0, atFrame = 0;
+    while (at + 1 < count && atFrame + keys[at].hold <= index) atFrame += keys[at++].hold;
+    const bool last = at + 1 >= count;
+    blendKeys(keys[at], keys[last ? at : at + 1], last ? 0.0 : static_cast<double>(index - atFrame) / keys[at].hold,
+              world);
 }
 
 int saveKeysBvh(const Key* keys, int count, int rate, int grounded, const char* fileName) {
@@ -363,7 +373,7 @@ int readKeysFile(const char* fileName, Key* keys, int capacity, int& count) {
     keysFileProblem[0] = '\0';
     keysFileWholeBytes = 0;
     std::FILE* file = std::fopen(fileName, "rb");
-    if (file == nullptr) return keysFileFault("the file cannot be opened");
+    if (file == nullptr) return keysFileFault("ファイルを開けません。");
     const int read = readKeyLines(file, keys, capacity, count);
     std::fclose(file);
     if (!read) count = 0;

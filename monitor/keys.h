@@ -80,6 +80,10 @@ int keyFrame(const Key* keys, int index);
 // and is held for its hold, through the file's last frame.
 inline int keysFrameCount(const Key* keys, int count) { return keyFrame(keys, count) + 1; }
 
+// The nodes' world rotations at frame `index` of the keys' motion, as
+// saveKeysBvh writes it: for playing the keys back and drawing the last.
+void keysWorldAt(const Key* keys, int count, int index, Rotation world[bodyPartCount]);
+
 // Writes the keys as a BVH animation at `rate` frames a second, each frame
 // solved as the monitor's figure (grounded or not). Between two keys every
 // node's rotation turns along the shortest arc from the one key's to the
@@ -118,7 +122,7 @@ int appendUndoToFile(const char* fileName);
 // `capacity`, refuses the whole file: returns 0 with `count` 0 and the fault
 // and its line in keysFileProblem.
 int readKeysFile(const char* fileName, Key* keys, int capacity, int& count);
-extern char keysFileProblem[160];
+extern char keysFileProblem[200];  // in Japanese, for the user
 // The bytes of the file read whole by the last readKeysFile that accepted
 // it: the file is cut to these before keys are appended to it again, so that
 // a key cut short never stands in front of the next.

@@ -31,11 +31,15 @@ FittedNodes fittedNodes;
 std::uint32_t fittedRows;
 LARGE_INTEGER clockFrequency, clockStart;
 
+}  // namespace
+
 double readerSeconds() {
     LARGE_INTEGER now;
     QueryPerformanceCounter(&now);
     return static_cast<double>(now.QuadPart - clockStart.QuadPart) / static_cast<double>(clockFrequency.QuadPart);
 }
+
+namespace {
 
 bool stopAsked(DWORD waitMs = 0) { return WaitForSingleObject(stopEvent, waitMs) == WAIT_OBJECT_0; }
 

@@ -20,6 +20,10 @@ struct TakenFrames {
     bool lineLost;     // every node failed, or the port did, in the latest frame
 };
 
+// The reader's clock, seconds: the frames' readAt, for the window to tell
+// frames read after a moment from those before.
+double readerSeconds();
+
 // Starts reading the fitted nodes for `window`. Returns 1, or 0 when no
 // thread could be made (nothing is reported).
 int startReader(HWND window);
