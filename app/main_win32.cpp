@@ -62,13 +62,13 @@ static int runSettingsMode() {
 // window has closed and its reader has stopped, on every way out. A node
 // that does not answer the check is named and ends the mode with 1;
 // closing the window ends it with 0.
-static int runMonitorMode() {
+static int runMonitorMode(const char* keysFile) {
     if (!openConfiguredPort(portNumber, productDesc)) return 1;
     captureLabel = "LIVE";
     int checked = 1;
     for (int row = 0; row < bodyPartCount && checked; ++row)
         if (!(bodyPartTable[row].flags & NoNode)) checked = checkPartNode(row);
-    int status = checked ? runMonitorWindow() : 1;
+    int status = checked ? runMonitorWindow(keysFile) : 1;
     closePort();
     return status;
 }
@@ -117,7 +117,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
 
     // The monitor solves every part, as the part mask 7f lets the capture mode.
     std::uint32_t partMask = 0;
-    bool monitorMode = isMonitorSwitch(commandLine);
+    char keysFile[MAX_PATH];
+    bool monitorMode = isMonitorSwitch(commandLine, keysFile, sizeof keysFile);
     if (monitorMode) partMask = 0x7F;
     else if (isSettingsSwitch(commandLine)) settingsMode = 1;
     else if (!parsePartMask(commandLine, partMask)) {
@@ -128,10 +129,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     if (!loadSettings()) return 1;
     if (monitorMode && !loadMonitorSettings()) return 1;
 
-    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_PROGRESS_CLASS | ICC_BAR_CLASSES | ICC_TAB_CLASSES};
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_PROGRESS_CLASS | ICC_BAR_CLASSES | ICC_TAB_CLASSES |
+                                                      ICC_UPDOWN_CLASS};
     InitCommonControlsEx(&controls);
     if (settingsMode != 0) return runSettingsMode();
-    if (monitorMode) return runMonitorMode();
+    if (monitorMode) return runMonitorMode(keysFile);
     // The doll's port, for a live capture, stays open until the program ends.
     if (!openCaptureSource()) return 1;
     if (!registerCaptureWindowClass()) {

@@ -52,9 +52,8 @@ void solveFigureOfFrame(const std::int8_t sensor[bodyPartCount][6], int grounded
     solveFigure(world, grounded, figure);
 }
 
-// A name is free when opening it fails because nothing is there; a file that
-// exists but cannot be read is taken, so that it is never overwritten.
-static bool nameIsFree(const char* name) {
+// Opening fails because nothing is there.
+bool nameIsFree(const char* name) {
     errno = 0;
     std::FILE* file = std::fopen(name, "rb");
     if (file != nullptr) {

@@ -48,6 +48,10 @@ void solveMonitorFrame(const std::int8_t sensor[bodyPartCount][6]);
 // files show it.
 void solveFigureOfFrame(const std::int8_t sensor[bodyPartCount][6], int grounded, FigureFrame& figure);
 
+// A name is free when nothing has it; a file that exists but cannot be
+// read takes its name too, so that it is never overwritten.
+bool nameIsFree(const char* name);
+
 // The first number from 1 to 999 for which no file named by any of the
 // `count` formats (each with one %03u) exists in the current folder, or 0
 // when every number is taken. The names for it are left in `names`.

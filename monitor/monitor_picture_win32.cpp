@@ -22,6 +22,8 @@ constexpr View views[3] = {
     {"上面", 0, -1, 0.0, 0.0},
 };
 constexpr double viewSpan = 200.0;  // centimetres across a view
+constexpr COLORREF figureColour = RGB(32, 32, 96);
+constexpr COLORREF onionColour = RGB(200, 206, 228);  // the last key, faint under the figure
 
 POINT project(const View& view, const RECT& area, double scale, const double point[3]) {
     double across = point[view.across] - view.centreAcross;
@@ -41,11 +43,11 @@ void drawSegment(HDC dc, HPEN pen, POINT from, POINT to) {
 // point when it has no child: thicker for parts with a node, red for a part
 // whose node failed in the latest frame.
 void drawFigure(HDC dc, const View& view, const RECT& area, double scale, const FigurePose& pose,
-                std::uint32_t failedRows) {
+                std::uint32_t failedRows, COLORREF colour) {
     const int thickness[2] = {2, 5};
     HPEN pens[2][2];
     for (int node = 0; node < 2; ++node) {
-        pens[node][0] = CreatePen(PS_SOLID, thickness[node], RGB(32, 32, 96));
+        pens[node][0] = CreatePen(PS_SOLID, thickness[node], colour);
         pens[node][1] = CreatePen(PS_SOLID, thickness[node], RGB(220, 0, 0));
     }
     HGDIOBJ previous = SelectObject(dc, pens[0][0]);
@@ -82,7 +84,8 @@ void drawFloor(HDC dc, const View& view, const RECT& area, double scale) {
 
 }  // namespace
 
-void drawMonitorPicture(HDC dc, HWND window, const RECT& picture, const FigurePose& pose, std::uint32_t failedRows) {
+void drawMonitorPicture(HDC dc, HWND window, const RECT& picture, const FigurePose& pose, std::uint32_t failedRows,
+                        const FigurePose* onion) {
     LONG width = (picture.right - picture.left) / 3;
     LONG height = picture.bottom - picture.top;
     double scale = (width < height ? width : height) / viewSpan;
@@ -96,7 +99,8 @@ void drawMonitorPicture(HDC dc, HWND window, const RECT& picture, const FigurePo
         toWide(views[i].name, name, static_cast<int>(std::size(name)));
         TextOutW(dc, area.left + 4, area.top + 2, name, lstrlenW(name));
         drawFloor(dc, views[i], area, scale);
-        drawFigure(dc, views[i], area, scale, pose, failedRows);
+        if (onion != nullptr) drawFigure(dc, views[i], area, scale, *onion, 0, onionColour);
+        drawFigure(dc, views[i], area, scale, pose, failedRows, figureColour);
     }
     SelectObject(dc, oldFont);
 }

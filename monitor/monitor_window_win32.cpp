@@ -1,11 +1,14 @@
 #include "monitor/monitor_window_win32.h"
 
+#include <commctrl.h>
+
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <iterator>
 
 #include "monitor/monitor_frame.h"
+#include "monitor/monitor_keys_win32.h"
 #include "monitor/monitor_picture_win32.h"
 #include "monitor/monitor_reader_win32.h"
 #include "monitor/monitor_resource.h"
@@ -78,10 +81,12 @@ void setEventForNode(int row, const char* tail) {
 void showStatus(HWND window) {
     char leftOut[64] = "";
     if (recordingOn && recording.leftOut != 0) std::snprintf(leftOut, sizeof leftOut, " (欠け %u)", recording.leftOut);
-    char text[640];
-    std::snprintf(text, sizeof text, "%.1f フレーム/秒　記録 %d フレーム%s　%s", frameRate,
-                  recordingOn ? recording.count : 0, leftOut, eventText);
-    wchar_t wide[640];
+    char keys[64];
+    keysStatus(keys, sizeof keys);
+    char text[704];
+    std::snprintf(text, sizeof text, "%.1f フレーム/秒　記録 %d フレーム%s　%s%s", frameRate,
+                  recordingOn ? recording.count : 0, leftOut, keys, eventText);
+    wchar_t wide[704];
     toWide(text, wide, static_cast<int>(std::size(wide)));
     SetDlgItemTextW(window, IDC_MONITOR_STATUS, wide);
 }
@@ -201,9 +206,28 @@ void recordStreamedFrame(HWND window, const MonitorFrame& frame) {
     stopRecording(window, reason);
 }
 
+RECT pictureRect(HWND window) {
+    RECT client;
+    GetClientRect(window, &client);
+    client.bottom -= controlsHeight;
+    if (client.bottom < client.top) client.bottom = client.top;
+    return client;
+}
+
+// Shows what the keys had to say, if anything, and the picture anew: a key
+// taken or taken back changes the faint figure.
+void showKeysEvent(HWND window, const char* said) {
+    if (said == nullptr) return;
+    setEvent("%s", said);
+    showStatus(window);
+    RECT picture = pictureRect(window);
+    InvalidateRect(window, &picture, FALSE);
+}
+
 void takeFrame(HWND window, const MonitorFrame& frame) {
     ++framesSinceTick;
     recordStreamedFrame(window, frame);
+    showKeysEvent(window, keysTakeFrame(frame));
     std::uint32_t newlyFailed = frame.failedRows & ~failedRows;
     failedRows = frame.failedRows;
     if (frame.failedRows != 0) {
@@ -216,14 +240,6 @@ void takeFrame(HWND window, const MonitorFrame& frame) {
     solveFigureOfFrame(frame.sensor, monitorSettings.grounded, shownFigure);
     placeFigure(shownFigure.local, shownFigure.root, shownPose);
     if (saveRequested) savePose(window, frame);
-}
-
-RECT pictureRect(HWND window) {
-    RECT client;
-    GetClientRect(window, &client);
-    client.bottom -= controlsHeight;
-    if (client.bottom < client.top) client.bottom = client.top;
-    return client;
 }
 
 void onFrames(HWND window) {
@@ -262,7 +278,9 @@ void paintWindow(HWND window) {
         HBITMAP bitmap = CreateCompatibleBitmap(target, client.right, client.bottom);
         HGDIOBJ oldBitmap = SelectObject(memory, bitmap);
         FillRect(memory, &client, GetSysColorBrush(COLOR_BTNFACE));
-        drawMonitorPicture(memory, window, pictureRect(window), shownPose, failedRows);
+        const FigurePose* played = playedPose();
+        drawMonitorPicture(memory, window, pictureRect(window), played != nullptr ? *played : shownPose,
+                           played != nullptr ? 0 : failedRows, onionPose());
         BitBlt(target, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
         SelectObject(memory, oldBitmap);
         DeleteObject(bitmap);
@@ -273,8 +291,9 @@ void paintWindow(HWND window) {
 
 // ---- The controls ----
 
-// The status text along the bottom left, the three buttons at the bottom
-// right, each button keeping the size the template gave it.
+// Two rows of controls along the bottom edge, right-aligned: the keys'
+// キー, 取消, 保持 with its spin, 再生 and 書出 above; the status text, 記録,
+// ポーズ保存 and 閉じる below. Buttons keep the size the template gave them.
 // The size every button has, the template's scaled to the display: 閉じる's.
 SIZE buttonSize(HWND window) {
     RECT button{};
@@ -282,21 +301,38 @@ SIZE buttonSize(HWND window) {
     return SIZE{button.right - button.left, button.bottom - button.top};
 }
 
+constexpr int controlGap = controlsMargin / 2;
+// The keys' row, right to left, in button widths.
+constexpr struct { int id; double widths; } keysRow[] = {
+    {IDC_EXPORT_KEYS, 1}, {IDC_PLAY_KEYS, 1}, {IDC_KEY_HOLD_EDIT, 1}, {IDC_KEY_HOLD_LABEL, 0.5}, {IDC_UNDO_KEY, 1}, {IDC_KEY, 1},
+};
+
 void layOut(HWND window) {
     RECT client;
     GetClientRect(window, &client);
     const int buttonWidth = buttonSize(window).cx, buttonHeight = buttonSize(window).cy;
     const int margin = controlsMargin;
-    controlsHeight = buttonHeight + 2 * margin;
+    controlsHeight = 2 * buttonHeight + controlGap + 2 * margin;
     int y = client.bottom - margin - buttonHeight;
     int x = client.right - margin - buttonWidth;
     for (int id : {IDCANCEL, IDC_SAVE_POSE, IDC_RECORD}) {
         SetWindowPos(GetDlgItem(window, id), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-        x -= buttonWidth + margin / 2;
+        x -= buttonWidth + controlGap;
     }
     int statusWidth = x + buttonWidth - margin;
     SetWindowPos(GetDlgItem(window, IDC_MONITOR_STATUS), nullptr, margin, y + 3, statusWidth > 0 ? statusWidth : 0,
                  buttonHeight - 3, SWP_NOZORDER);
+    x = client.right - margin;
+    y -= buttonHeight + controlGap;
+    for (const auto& control : keysRow) {
+        const int width = static_cast<int>(control.widths * buttonWidth);
+        x -= width;
+        SetWindowPos(GetDlgItem(window, control.id), nullptr, x, y, width, buttonHeight, SWP_NOZORDER);
+        x -= controlGap;
+    }
+    // The spin sits at the right end inside its number.
+    SendDlgItemMessageW(window, IDC_KEY_HOLD, UDM_SETBUDDY,
+                        reinterpret_cast<WPARAM>(GetDlgItem(window, IDC_KEY_HOLD_EDIT)), 0);
     InvalidateRect(window, nullptr, FALSE);
 }
 
@@ -319,6 +355,7 @@ void onInit(HWND window) {
         tickFrames[i] = 0;
         tickTimes[i] = GetTickCount64();
     }
+    initKeys(window);
     layOut(window);
     showStatus(window);
     SetTimer(window, statusTimer, statusTimerMs, nullptr);
@@ -333,6 +370,11 @@ void onSaveCommand(HWND window) {
 void onTimer(HWND window, UINT_PTR timer) {
     if (timer == statusTimer) onStatusTimer(window);
     if (timer == saveTimer) onSaveTimeout(window);
+    if (timer == keysPlayTimer) {
+        showKeysEvent(window, onKeysPlayTimer(window));
+        RECT picture = pictureRect(window);
+        InvalidateRect(window, &picture, FALSE);
+    }
 }
 
 // 閉じる, Esc and the close box: a recording is saved first, and when it
@@ -346,6 +388,7 @@ void onClose(HWND window) {
         return;
     KillTimer(window, statusTimer);
     KillTimer(window, saveTimer);
+    KillTimer(window, keysPlayTimer);
     DestroyWindow(window);
 }
 
@@ -371,18 +414,25 @@ INT_PTR onCommand(HWND window, int id) {
     case IDC_RECORD:    onRecordCommand(window); return TRUE;
     case IDC_SAVE_POSE: onSaveCommand(window); return TRUE;
     case IDCANCEL:      onClose(window); return TRUE;
+    case IDC_KEY:
+    case IDC_UNDO_KEY:
+    case IDC_PLAY_KEYS:
+    case IDC_EXPORT_KEYS:
+        saveProblem[0] = '\0';
+        showKeysEvent(window, onKeysCommand(window, id, saveProblem));
+        return TRUE;
     }
     return FALSE;
 }
 
 // The smallest window still shows every control whole and leaves the status
-// text as wide as the three buttons and the picture four buttons high,
-// whatever the controls' size at this display's scaling.
+// text as wide as the three buttons below the keys' row and the picture four
+// buttons high, whatever the controls' size at this display's scaling.
 void onMinMaxInfo(HWND window, MINMAXINFO* info) {
     const int buttonWidth = buttonSize(window).cx, buttonHeight = buttonSize(window).cy;
     if (buttonWidth == 0) return;  // before the controls exist
-    RECT smallest{0, 0, 2 * controlsMargin + 6 * buttonWidth + 3 * (controlsMargin / 2),
-                  2 * controlsMargin + 5 * buttonHeight};
+    RECT smallest{0, 0, 2 * controlsMargin + 6 * buttonWidth + 3 * controlGap,
+                  2 * controlsMargin + 6 * buttonHeight + controlGap};
     AdjustWindowRectEx(&smallest, static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE)), FALSE,
                        static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE)));
     info->ptMinTrackSize.x = smallest.right - smallest.left;
@@ -408,7 +458,7 @@ INT_PTR CALLBACK monitorWindowProc(HWND window, UINT message, WPARAM wParam, LPA
     return FALSE;
 }
 
-int runMonitorWindow() {
+int runMonitorWindow(const char* keysFile) {
     completeFilesOnly = 1;
     keepReportsIn(saveProblem, sizeof saveProblem);
     HWND window = CreateDialogParamW(appInstance, L"DialogMonitor", nullptr, monitorWindowProc, 0);
@@ -419,9 +469,18 @@ int runMonitorWindow() {
         return 1;
     }
     ShowWindow(window, SW_SHOW);
+    const char* said;
+    if (!startKeys(window, keysFile, said)) {
+        captureWindow = nullptr;
+        DestroyWindow(window);
+        stopReader(readerStopMs);
+        return 1;
+    }
+    showKeysEvent(window, said);
     MSG message;
     BOOL got;
     while ((got = GetMessageW(&message, nullptr, 0, 0)) != 0 && got != -1) {
+        if (IsWindow(monitorWindow) && keysShortcut(monitorWindow, message)) continue;
         if (IsWindow(monitorWindow) && IsDialogMessageW(monitorWindow, &message)) continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);

@@ -1,5 +1,8 @@
 #include "platform/platform_win32.h"
 
+#include <io.h>
+
+#include <cstdio>
 #include <iterator>
 
 #include "platform/platform.h"
