@@ -29,10 +29,11 @@ constexpr int keyStillFrames = 3;
 constexpr int keyStillBand = 6;
 
 // A key is the average of up to keyAverageFrames still frames. Noise of +-2
-// counts turns a single reading's node by 2 degrees (rms); the average of 24
-// by 0.4. A doll that already stood still before the key was asked for
-// gives its key at the next frame: the still frames just before count.
-constexpr int keyAverageFrames = 24;
+// counts turns a single reading's node by 2 degrees (rms); the average of 32
+// by 0.36, 7 s of a doll at rest at the line's 4.5 frames a second. A doll
+// that already stood still before the key was asked for gives its key at the
+// next frame: the still frames just before count.
+constexpr int keyAverageFrames = 32;
 
 // How long the doll may take to stand still once a key is asked for, seconds.
 constexpr double keyWaitLimit = 5.0;

@@ -43,12 +43,12 @@ MonitorFrame frameAt(int f, const std::int8_t counts[bodyPartCount][6], int aske
 // key is asked for before frame `asked`; a node fails at `failedAt`. The key when taken, and its first count.
 TEST(Keys, WatchAveragesAStillDollAndNamesTheNodeAtFault) {
     const struct { int asked, step, stopAt, jumpAt, failedAt; KeyWatchResult result; int at, row; double value; } cases[] = {
-        {30, 0, 0, -1, -1, KeyTaken, 30, -1, 10},       // still before the request: taken at once
-        {1, 4, 5, -1, -1, KeyTaken, 27, -1, 29.8},      // moved, then 24 still frames (16, then 30s)
+        {40, 0, 0, -1, -1, KeyTaken, 40, -1, 10},       // still before the request: taken at once
+        {1, 4, 5, -1, -1, KeyTaken, 35, -1, 29.9},      // moved, then 32 still frames (26, then 30s)
         {1, 0, 0, 8, -1, KeyTaken, 8, -1, 10},          // still from frame 0, moved again at 8
         {1, 4, 99, -1, -1, KeyNodeMoving, 23, 7, 0},    // spans 8 over any three, to the first frame past 5 s
         {1, 0, 0, -1, 3, KeyNodeFailed, 3, 13, 0},
-        {1, 0, 0, -1, 0, KeyTaken, 24, -1, 10},         // the failure was read before the request
+        {1, 0, 0, -1, 0, KeyTaken, 32, -1, 10},         // the failure was read before the request
     };
     resetFakePlatform();
     for (const auto& c : cases) {

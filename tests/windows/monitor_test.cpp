@@ -23,29 +23,6 @@ protected:
     void TearDown() override { captureLabel = "DEMO"; }
 };
 
-// The monitor started on the doll's port, its window shown.
-void startMonitor(ProgramRun& run, HWND& window, const fs::path& base = {}) {
-    ASSERT_NO_FATAL_FAILURE(startIn(run, onDollPort().c_str(), L"/monitor", base));
-    window = waitForMonitorWindow(run.program, timeoutMs);
-    ASSERT_NE(window, nullptr) << "no monitor window";
-}
-
-// The program's message box, if one is open.
-HWND boxOf(const ProgramRun& run) {
-    MessageBoxSeen box;
-    return waitForMessageBox(run.program, box, 0) ? box.window : nullptr;
-}
-
-std::string statusText(HWND window) { return wideToUtf8(controlText(window, IDC_MONITOR_STATUS)); }
-
-// Waits until the status text holds `part`; the text as it was last seen.
-std::string waitForStatus(HWND window, const std::string& part, DWORD ms = 5000) {
-    std::string text;
-    for (DWORD start = GetTickCount(); GetTickCount() - start < ms; Sleep(50))
-        if ((text = statusText(window)).find(part) != std::string::npos) break;
-    return text;
-}
-
 // Each node's world rotation in tests/data/turned.posture, in table order of the nodes: degrees about an axis.
 struct NodeTurn { double axis[3]; double degrees; };
 constexpr NodeTurn heldTurns[] = {

@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "model/body_parts.h"
+#include "monitor/monitor_resource.h"
 #include "output/pose_file.h"
 #include "solver/joint_angles.h"
 #include "solver/sample_poses.h"
@@ -162,6 +163,29 @@ inline std::string requestsSince(std::size_t mark, std::size_t count = 0) {
             if (std::regex_match(line, match, exchange)) requests += (found++ == 0 ? "" : " ") + match[1].str();
         if (found >= count || GetTickCount() - start > 2000) return requests;
     }
+}
+
+// The monitor started on the doll's port, its window shown.
+inline void startMonitor(ProgramRun& run, HWND& window, const fs::path& base = {}) {
+    ASSERT_NO_FATAL_FAILURE(startIn(run, onDollPort().c_str(), L"/monitor", base));
+    window = waitForMonitorWindow(run.program, timeoutMs);
+    ASSERT_NE(window, nullptr) << "no monitor window";
+}
+
+// The program's message box, if one is open.
+inline HWND boxOf(const ProgramRun& run) {
+    MessageBoxSeen box;
+    return waitForMessageBox(run.program, box, 0) ? box.window : nullptr;
+}
+
+inline std::string statusText(HWND window) { return wideToUtf8(controlText(window, IDC_MONITOR_STATUS)); }
+
+// Waits until the status text holds `part`; the text as it was last seen.
+inline std::string waitForStatus(HWND window, const std::string& part, DWORD ms = 5000) {
+    std::string text;
+    for (DWORD start = GetTickCount(); GetTickCount() - start < ms; Sleep(50))
+        if ((text = statusText(window)).find(part) != std::string::npos) break;
+    return text;
 }
 
 // Runs `call` in this process, closing each error box it shows from inside

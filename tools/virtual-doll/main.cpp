@@ -132,6 +132,7 @@ Options (also accepted as --option=value)
                         when its LF has arrived, and the reply's bytes follow on
                         the same schedule, so the doll's own time to answer is
                         not added
+  --no-pace             the line as fast as the pseudo-terminal (the default)
   --fault KIND[@TARGET] misbehave on purpose. TARGET: a node address in hex
                         (20, 30..39), or "doll" for the doll's own exchanges
                         (c u s v); none: every exchange, before any target's
@@ -224,6 +225,7 @@ constexpr OptionEntry optionTable[] = {
     {"--noise", true, CommandLine | ControlFile, DollSetting},
     {"--seed", true, CommandLine | ControlFile, DollSetting},
     {"--pace", false, CommandLine | ControlFile, SetPace},
+    {"--no-pace", false, CommandLine | ControlFile, SetPace},
     {"--fault", true, CommandLine | ControlFile, DollSetting},
     {"--correct-from", true, CommandLine | ControlFile, DollSetting},
     {"--fault-once", true, CommandLine | ControlFile, DollSetting},
@@ -445,7 +447,7 @@ int applyOption(const char* name, const char* value, OptionPlace place) {
             motionPath = value;
         return 1;
     case LoopMotion: looping = true; return 1;
-    case SetPace: pace = true; return 1;
+    case SetPace: pace = std::strcmp(name, "--pace") == 0; return 1;
     case LogReplyTime: logReplyTime = true; return 1;
     case PowerCycle: return powerCycle();
     case Unplug: return unplug(value);
