@@ -14,6 +14,8 @@
 //                                  waiting for the pose to be saved
 //   driver show-monitor SECONDS    the monitor: prints its rectangle, waits,
 //                                  presses 閉じる
+//   driver show-keys SECONDS       the same after キー has taken a key and the
+//                                  doll has taken GESTALYX_DOLL_POSTURE (a file)
 //   driver monitor-record SECONDS  the monitor: presses 記録, and 停止 after
 //                                  SECONDS, waits for the recording to be
 //                                  saved, prints its status text, presses
@@ -37,6 +39,7 @@
 #include "hardware_settings/settings_resource.h"
 #include "monitor/monitor_resource.h"
 #include "tools/driver/driver.h"
+#include "tools/driver/test_environment.h"
 
 static void closeBoxes(DrivenProgram& program) {
     MessageBoxSeen box;
@@ -60,18 +63,10 @@ std::wstring dollFile(const char* variable) {
     return path;
 }
 
-// Applies options to the doll through its control file, written under another
-// name and renamed into place; waits until the doll has taken them.
-void controlDoll(const char* lines) {
-    std::wstring control = dollFile("GESTALYX_DOLL_CONTROL"), written = control + L".new";
-    FILE* file = control.empty() ? nullptr : _wfopen(written.c_str(), L"wb");
-    if (file == nullptr) return;
-    std::fputs(lines, file);
-    std::fclose(file);
-    MoveFileExW(written.c_str(), control.c_str(), MOVEFILE_REPLACE_EXISTING);
-    for (DWORD start = GetTickCount(); GetFileAttributesW(control.c_str()) != INVALID_FILE_ATTRIBUTES &&
-                                        GetTickCount() - start < 5000;)
-        Sleep(20);
+// Applies options to the doll through its control file; waits until the doll has taken them.
+void controlDoll(const std::string& lines) {
+    const std::wstring control = dollFile("GESTALYX_DOLL_CONTROL");
+    if (!control.empty()) applyDollControl(control, lines);
 }
 
 // The stored offsets each node reported in the survey, read from the doll's
@@ -158,7 +153,7 @@ int runSettings(DrivenProgram& program, const std::wstring& command, int argc, w
         Sleep(1500);  // a first live reading on the calibration page
         if (failure) {
             HWND page = currentSheetPage(sheet);
-            controlDoll("--fault silent@20\n");
+            controlDoll("--fault silent@20");
             typeText(page, IDC_OFFSET_X, L"2.5");
             clickButton(page, IDC_APPLY_X);
         }
@@ -180,7 +175,7 @@ int runMonitor(DrivenProgram& program, const std::wstring& command, int argc, wc
         if (command == L"monitor-record" || command == L"show-record") {
             Sleep(1000);  // the first frames
             if (const char* motion = std::getenv("GESTALYX_DOLL_MOTION"))
-                controlDoll(("--motion " + std::string(motion) + "\n").c_str());
+                controlDoll("--motion " + std::string(motion));
             pressButton(window, IDC_RECORD);
             if (command == L"show-record") printRectangle(window);
             Sleep(1000 * seconds);
@@ -192,6 +187,15 @@ int runMonitor(DrivenProgram& program, const std::wstring& command, int argc, wc
             pressButton(window, IDC_SAVE_POSE);
             for (DWORD start = GetTickCount(); GetTickCount() - start < 10000; Sleep(50))
                 if (status().find("保存し") != std::string::npos) break;
+        } else if (command == L"show-keys") {
+            Sleep(1000);  // the first frames
+            pressButton(window, IDC_KEY);
+            for (DWORD start = GetTickCount(); GetTickCount() - start < 20000; Sleep(50))
+                if (status().find("キー 1 を取りました。") != std::string::npos) break;
+            if (const char* posture = std::getenv("GESTALYX_DOLL_POSTURE")) controlDoll("--posture " + std::string(posture));
+            Sleep(1500);
+            printRectangle(window);
+            Sleep(1000 * seconds);
         } else if (command == L"show-monitor") {
             Sleep(1500);
             printRectangle(window);
@@ -211,12 +215,12 @@ int wmain(int argc, wchar_t** argv) {
     _setmode(_fileno(stdout), _O_BINARY);
     std::wstring command = argc > 1 ? argv[1] : L"";
     bool settings = command == L"settings" || command == L"show-settings" || command == L"show-failure";
-    bool monitor = command == L"monitor" || command == L"monitor-save" || command == L"show-monitor" ||
+    bool monitor = command == L"monitor" || command == L"monitor-save" || command == L"show-monitor" || command == L"show-keys" ||
                    command == L"monitor-record" || command == L"show-record";
     if (argc < 3 && !settings && !monitor) {
         std::fprintf(stderr, "usage: driver press-when-ready|show ARG [SECONDS] | settings [SECONDS] | "
                              "show-settings PAGE SECONDS | show-failure SECONDS | monitor SECONDS | monitor-save | "
-                             "show-monitor SECONDS | monitor-record SECONDS | show-record SECONDS\n");
+                             "show-monitor SECONDS | show-keys SECONDS | monitor-record SECONDS | show-record SECONDS\n");
         return 2;
     }
     wchar_t here[MAX_PATH];

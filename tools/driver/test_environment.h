@@ -12,12 +12,21 @@
 // Applies options to the doll, one a line as on its command line, renamed
 // into place so that the doll never reads half of them; the doll deletes the
 // file once it has applied them. False when it did not within 5 s.
+// The file is put in place only once the doll has taken the one before: a
+// rename onto a file the doll is reading fails under Wine with an I/O error.
 inline bool applyDollControl(const std::filesystem::path& control, const std::string& lines) {
+    const auto taken = [&] {
+        std::error_code error;
+        for (DWORD start = GetTickCount(); std::filesystem::exists(control, error) && GetTickCount() - start < 5000;)
+            Sleep(10);
+        return !std::filesystem::exists(control, error);
+    };
     const std::filesystem::path written = control.string() + ".new";
     std::ofstream(written, std::ios::binary) << lines << "\n";
-    std::filesystem::rename(written, control);
-    for (DWORD start = GetTickCount(); std::filesystem::exists(control) && GetTickCount() - start < 5000;) Sleep(10);
-    return !std::filesystem::exists(control);
+    std::error_code error;
+    if (!taken()) return false;
+    std::filesystem::rename(written, control, error);
+    return !error && taken();
 }
 
 // Fills the folder's disk to its last page with "filler", so that any write
