@@ -2,15 +2,19 @@
 # compares where Blender puts every joint, frame by frame, with where the
 # plain BVH rules put it. Run through tools/blender-check-bvh.
 #
-#   blender -b --python tools/blender_check_bvh.py -- FILE.bvh
+#   blender -b --python tools/blender_check_bvh.py -- FILE.bvh [FRAME=POSE.bvh ...]
 #
 # Prints the skeleton Blender made, the frames and the frame rate it took, and
 # the largest distance between the two, in the file's units (centimetres).
-# Exits 1 when a joint is missing or lies more than 0.01 cm away, or when the
-# scene Update Scene FPS and Duration made does not play the file's frames at
-# its rate (1 / Frame Time, to 0.01 frames a second). The importer keys the
-# frames from the scene's start and puts its end one frame past the last key,
-# so that the scene lasts frames x Frame Time.
+# Each FRAME=POSE.bvh names a still pose (its first frame) that the motion's
+# frame FRAME (from 0, as the file counts) must show: a line a pose with the
+# largest distance between its joints by the plain rules and Blender's.
+# Exits 1 when a joint is missing or lies more than 0.01 cm away, in the
+# motion or at a pose's frame, when a pose's frame is past the file's last, or
+# when the scene Update Scene FPS and Duration made does not play the file's
+# frames at its rate (1 / Frame Time, to 0.01 frames a second). The importer
+# keys the frames from the scene's start and puts its end one frame past the
+# last key, so that the scene lasts frames x Frame Time.
 import builtins
 import math
 import sys
@@ -28,7 +32,10 @@ def _open_without_u(file, mode='r', *args, **kwargs):
 
 builtins.open = _open_without_u
 
-path = sys.argv[sys.argv.index('--') + 1]
+arguments = sys.argv[sys.argv.index('--') + 1:]
+path = arguments[0]
+# The still poses the motion must show, as (frame, pose file).
+poses = [(int(word.split('=', 1)[0]), word.split('=', 1)[1]) for word in arguments[1:]]
 
 
 def rotation(axis, degrees):
@@ -101,16 +108,28 @@ print('frames: %d to %d at %d fps, base %.6f (the file: %d frames, %.6f s each)'
     scene.frame_start, scene.frame_end, scene.render.fps, scene.render.fps_base, len(expected), frame_time))
 # The importer turns the file's Y-up axes into Blender's Z-up ones.
 to_blender = mathutils.Matrix(((1, 0, 0), (0, 0, -1), (0, 1, 0)))
-largest, missing = 0.0, []
-for index, positions in enumerate(expected):
+
+
+def distance_at(index, positions, missing):
+    """The largest distance between where Blender puts the joints at the
+    file's frame `index` and `positions`; joints it lacks go to `missing`."""
+    # The importer keys the file's first frame at its Start Frame, 1, which
+    # the scene also starts at.
     scene.frame_set(scene.frame_start + index)
+    farthest = 0.0
     for name, position in positions.items():
         bone = armature.pose.bones.get(name)
         if bone is None:
             missing.append(name)
             continue
         head = armature.matrix_world @ bone.head
-        largest = max(largest, (head - to_blender @ position).length)
+        farthest = max(farthest, (head - to_blender @ position).length)
+    return farthest
+
+
+largest, missing = 0.0, []
+for index, positions in enumerate(expected):
+    largest = max(largest, distance_at(index, positions, missing))
 print('largest distance from the plain rules: %.6f cm over %d frames' % (largest, len(expected)))
 if missing:
     print('joints Blender did not make: %s' % ' '.join(sorted(set(missing))))
@@ -118,4 +137,16 @@ fps = scene.render.fps / scene.render.fps_base
 timed = scene.render.fps == round(1 / frame_time) and abs(fps - 1 / frame_time) <= 0.01 and scene.frame_end - scene.frame_start == len(expected)
 if not timed:
     print('the scene does not play the file: %d frames long at %.3f fps' % (scene.frame_end - scene.frame_start, fps))
-sys.exit(0 if not missing and largest <= 0.01 and timed else 1)
+# Each still pose against the motion's frame it names.
+posed = True
+for index, pose in poses:
+    if not 0 <= index < len(expected):
+        print('key at frame %d: the file has frames 0 to %d only' % (index, len(expected) - 1))
+        posed = False
+        continue
+    absent = []
+    farthest = distance_at(index, plain_positions(pose)[0][0], absent)
+    print('key at frame %d: largest distance %.6f cm (%s)%s' % (
+        index, farthest, pose, ', joints Blender did not make: ' + ' '.join(absent) if absent else ''))
+    posed = posed and not absent and farthest <= 0.01
+sys.exit(0 if not missing and largest <= 0.01 and timed and posed else 1)

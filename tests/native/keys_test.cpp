@@ -5,9 +5,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 
+#include "output/bvh_file.h"
 #include "output/pose_file.h"
 #include "tests/common/bvh_read.h"
 #include "tests/common/data_table.h"
@@ -160,6 +162,30 @@ TEST(Keys, PoseFileHasAKeyLineAKeyAtItsFrame) {
     ASSERT_EQ(saveKeysPoseFile(keys, 3, path.c_str()), 1);
     EXPECT_EQ(fileText(path), expected);
     std::remove(path.c_str());
+}
+
+// With GESTALYX_BLENDER_SAMPLE naming a folder, writes there keys-001.bvh of three postures' counts held 12, 6
+// and 12 frames at 30 a second, grounded, and key-1.bvh to key-3.bvh, each posture's still pose as the monitor
+// saves it; the ctest keys_in_blender has Blender show each pose at its key's frame, 0, 12 and 18, and the last
+// still at 30.
+TEST(Keys, BlenderSampleOfKeysAndTheirPoses) {
+    const char* folder = std::getenv("GESTALYX_BLENDER_SAMPLE");
+    if (folder == nullptr) GTEST_SKIP() << "GESTALYX_BLENDER_SAMPLE names no folder for the sample";
+    resetFakePlatform();
+    applyPartMask(0x7F);
+    const char* const postures[3] = {"sample_pose_1.posture", "sample_pose_3.posture", "turned.posture"};
+    Key keys[3] = {{12, {}}, {6, {}}, {12, {}}};
+    for (int i = 0; i < 3; ++i) {
+        std::int8_t counts[bodyPartCount][6] = {};
+        loadPosture(postures[i], counts);
+        std::copy(&counts[0][0], &counts[0][0] + bodyPartCount * 6, &keys[i].vectors[0][0]);
+        FigureFrame figure;
+        solveFigureOfFrame(counts, 1, figure);
+        PoseFrame angles{};
+        figureAngles(figure, angles);
+        ASSERT_EQ(writeBvhPose((std::string(folder) + "/key-" + std::to_string(i + 1) + ".bvh").c_str(), angles), 1);
+    }
+    ASSERT_EQ(saveKeysBvh(keys, 3, 30, 1, (std::string(folder) + "/keys-001.bvh").c_str()), 1);
 }
 
 // Three keys appended and read back as they were. Cut in a line of the third key, after one, or before its
