@@ -217,7 +217,7 @@ int readKeyLines(std::FILE* file, Key* keys, int capacity, int& count) {
         char* end = std::strchr(line, '\n');
         if (end != nullptr) *end = '\0';
         if (number == 1 && std::strcmp(line, keysFileFirstLine) != 0)
-            return keysFileFault("1 行目が \"%s\" ではありません。", keysFileFirstLine);
+            return keysFileFault("1 行目が「%s」ではありません。", keysFileFirstLine);
         // A last line without its LF was being appended: the key it belongs to is dropped.
         if (end == nullptr && std::feof(file)) break;
         if (end == nullptr) return keysFileFault("%d 行目が長すぎるか、テキストではありません。", number);
@@ -232,12 +232,12 @@ int readKeyLines(std::FILE* file, Key* keys, int capacity, int& count) {
             if (count == capacity) return keysFileFault("%d 行目: キーが %d を超えています。", number, capacity);
             Key& key = keys[count];
             if (!readKeyLine(line, count + 1, key.hold))
-                return keysFileFault("%d 行目: \"key %d hold <1 から %d>\" が必要です。", number, count + 1, keyHoldLimit);
+                return keysFileFault("%d 行目: 「key %d hold <1 から %d>」が必要です。", number, count + 1, keyHoldLimit);
             std::memset(key.vectors, 0, sizeof key.vectors);
             row = nextFileRow(-1);
         } else {
             if (!readNodeLine(line, row, keys[count].vectors[row]))
-                return keysFileFault("%d 行目: -128.0 から 127.0 までの小数 1 桁の値 6 つと \"# %s\" が必要です。",
+                return keysFileFault("%d 行目: -128.0 から 127.0 までの小数 1 桁の値 6 つと「# %s」が必要です。",
                                      number, bodyPartTable[row].name);
             row = nextFileRow(row);
             if (row == bodyPartCount) ++count;

@@ -135,6 +135,6 @@ TEST_F(MonitorKeys, KeysOutliveTheProgram) {
     writeFile(run.folder / "bad.keys", "# Gestalyx keys\nkey 1 hold 0\n");
     ProgramRun bad;
     ASSERT_TRUE(startProgram(bad.program, directoryOfThisProgram() + L"Gestalyx.exe", L"/monitor bad.keys", run.folder.wstring()));
-    expectMessage(bad, "キーファイル (bad.keys) を読めません。2 行目: \"key 1 hold <1 から 9999>\" が必要です。");
+    expectMessage(bad, "キーファイル (bad.keys) を読めません。2 行目: 「key 1 hold <1 から 9999>」が必要です。");
     EXPECT_EQ(exitStatusOf(bad), 1u);
 }
