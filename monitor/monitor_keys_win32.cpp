@@ -211,6 +211,7 @@ void initKeys(HWND window) {
     clearKeyWatch(watch);
     keysFileName[0] = '\0';
     keysFileCurrent = changedSinceExport = playing = false;
+    SendDlgItemMessageW(window, IDC_KEY_HOLD_EDIT, EM_LIMITTEXT, 4, 0);  // 9999 at most
     SendDlgItemMessageW(window, IDC_KEY_HOLD, UDM_SETRANGE32, 1, keyHoldLimit);
     SendDlgItemMessageW(window, IDC_KEY_HOLD, UDM_SETPOS32, 0, monitorSettings.keyHold);
 }

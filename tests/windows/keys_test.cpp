@@ -100,12 +100,16 @@ TEST_F(MonitorKeys, TakesKeysOfAStillDollAndWritesThem) {
 }
 
 // The program ended from outside after two keys: keys-001.keys holds both, and the next start in the folder
-// offers them; はい goes on with them, the next key numbered 3. Started on a keys file that cannot be read,
-// the monitor says why and ends with 1.
+// offers them; はい goes on with them, the next key numbered 3. A hold of 0 takes no key. Started on a keys
+// file that cannot be read, the monitor says why and ends with 1.
 TEST_F(MonitorKeys, KeysOutliveTheProgram) {
     ProgramRun run;
     HWND window;
     ASSERT_NO_FATAL_FAILURE(startMonitor(run, window));
+    setHold(window, 0);
+    pressSpace(window);
+    EXPECT_NE(waitForStatus(window, "保持は").find("保持は 1 から 9999 フレームで指定してください。"), std::string::npos);
+    setHold(window, 12);
     pressSpace(window);
     ASSERT_NO_FATAL_FAILURE(waitForKey(window, 1));
     pressSpace(window);

@@ -60,10 +60,13 @@ HWND waitForWindow(const DrivenProgram& program, const wchar_t* className, int t
 
 // WM_GETTEXT, since GetWindowText does not ask a window of another process
 // (an edit control's text, for one, would read as empty).
+// The whole text, however long (a settings file in Notepad's edit is several thousand characters).
 static std::wstring windowText(HWND window) {
-    wchar_t text[1024] = L"";
     DWORD_PTR length = 0;
-    SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 60000, &length);
+    SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 60000, &length);
+    std::wstring text(length + 1, L'\0');
+    SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_NORMAL, 60000, &length);
+    text.resize(length);
     return text;
 }
 
