@@ -12,8 +12,7 @@
 // Applies options to the doll, one a line as on its command line, renamed
 // into place so that the doll never reads half of them; the doll deletes the
 // file once it has applied them. False when it did not within 5 s.
-// The file is put in place only once the doll has taken the one before: a
-// rename onto a file the doll is reading fails under Wine with an I/O error.
+// The file is put in place only once the doll has taken the one before.
 inline bool applyDollControl(const std::filesystem::path& control, const std::string& lines) {
     const auto taken = [&] {
         std::error_code error;
@@ -23,9 +22,14 @@ inline bool applyDollControl(const std::filesystem::path& control, const std::st
     };
     const std::filesystem::path written = control.string() + ".new";
     std::ofstream(written, std::ios::binary) << lines << "\n";
-    std::error_code error;
     if (!taken()) return false;
-    std::filesystem::rename(written, control, error);
+    // Wine now and then answers the rename with an I/O error just after the doll removed the file it
+    // took: a moment later the same rename goes through.
+    std::error_code error;
+    for (int attempt = 0; attempt < 50; ++attempt, Sleep(20)) {
+        std::filesystem::rename(written, control, error);
+        if (!error) break;
+    }
     return !error && taken();
 }
 
