@@ -153,18 +153,15 @@ const char* playKeys(HWND window) {
 const char* exportKeys(const char* problem) {
     if (keyCount == 0) return say("書き出すキーがありません。");
     char bvh[MAX_PATH], pz2[MAX_PATH];
-    if (!changedSinceExport && exported()) {
+    exportName(".bvh", bvh);
+    exportName(".pz2", pz2);
+    if (!changedSinceExport && exported()) return say("キーは %s と %s に書き出してあります。", bvh, pz2);
+    // The take's own names, unless it was written before or its file fell behind: then a new take.
+    if (!keysFileCurrent || !nameIsFree(bvh) || !nameIsFree(pz2)) {
+        if (newTake() == 0) return say("keys-001 から keys-999 までの名前がすべて使われています。");
         exportName(".bvh", bvh);
         exportName(".pz2", pz2);
-        return say("キーは %s と %s に書き出してあります。", bvh, pz2);
     }
-    // The take's own names, unless it was written before or its file fell behind: then a new take.
-    exportName(".bvh", bvh);
-    exportName(".pz2", pz2);
-    if ((!keysFileCurrent || !nameIsFree(bvh) || !nameIsFree(pz2)) && newTake() == 0)
-        return say("keys-001 から keys-999 までの名前がすべて使われています。");
-    exportName(".bvh", bvh);
-    exportName(".pz2", pz2);
     const int rate = monitorSettings.frameRate;
     if (!saveKeysBvh(keys, keyCount, rate, monitorSettings.grounded, bvh)) return say("キーを書き出せませんでした。%s", problem);
     if (!saveKeysPoseFile(keys, keyCount, pz2)) {
