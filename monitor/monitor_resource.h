@@ -10,6 +10,6 @@
 #define IDC_KEY_HOLD 506
 #define IDC_PLAY_KEYS 507
 #define IDC_EXPORT_KEYS 508
-// 509 is kept for the live link's check box.
+#define IDC_LINK 509
 #define IDC_KEY_HOLD_EDIT 511
 #define IDC_KEY_HOLD_LABEL 512

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <iterator>
 
+#include "monitor/live_link_win32.h"
 #include "monitor/monitor_frame.h"
 #include "monitor/monitor_keys_win32.h"
 #include "monitor/monitor_picture_win32.h"
@@ -81,12 +82,13 @@ void setEventForNode(int row, const char* tail) {
 void showStatus(HWND window) {
     char leftOut[64] = "";
     if (recordingOn && recording.leftOut != 0) std::snprintf(leftOut, sizeof leftOut, " (欠け %u)", recording.leftOut);
-    char keys[64];
+    char keys[64], link[400];
     keysStatus(keys, sizeof keys);
-    char text[704];
-    std::snprintf(text, sizeof text, "%.1f フレーム/秒　記録 %d フレーム%s　%s%s", frameRate,
-                  recordingOn ? recording.count : 0, leftOut, keys, eventText);
-    wchar_t wide[704];
+    linkStatus(link, sizeof link);
+    char text[1152];
+    std::snprintf(text, sizeof text, "%.1f フレーム/秒　記録 %d フレーム%s　%s%s%s", frameRate,
+                  recordingOn ? recording.count : 0, leftOut, keys, link, eventText);
+    wchar_t wide[1152];
     toWide(text, wide, static_cast<int>(std::size(wide)));
     SetDlgItemTextW(window, IDC_MONITOR_STATUS, wide);
 }
@@ -239,6 +241,7 @@ void takeFrame(HWND window, const MonitorFrame& frame) {
     }
     solveFigureOfFrame(frame.sensor, monitorSettings.grounded, shownFigure);
     placeFigure(shownFigure.local, shownFigure.root, shownPose);
+    linkTakeFrame(frame, shownFigure);
     if (saveRequested) savePose(window, frame);
 }
 
@@ -291,8 +294,8 @@ void paintWindow(HWND window) {
 
 // ---- The controls ----
 
-// Two rows of controls along the bottom edge, right-aligned: the keys'
-// キー, 取消, 保持 with its spin, 再生 and 書出 above; the status text, 記録,
+// Two rows of controls along the bottom edge, right-aligned: the live link's
+// 送信 and the keys' キー, 取消, 保持 with its spin, 再生 and 書出 above; the status text, 記録,
 // ポーズ保存 and 閉じる below. Buttons keep the size the template gave them.
 // The size every button has, the template's scaled to the display: 閉じる's.
 SIZE buttonSize(HWND window) {
@@ -305,7 +308,14 @@ constexpr int controlGap = controlsMargin / 2;
 // The keys' row, right to left, in button widths.
 constexpr struct { int id; double widths; } keysRow[] = {
     {IDC_EXPORT_KEYS, 1}, {IDC_PLAY_KEYS, 1}, {IDC_KEY_HOLD_EDIT, 1}, {IDC_KEY_HOLD_LABEL, 0.5}, {IDC_UNDO_KEY, 1}, {IDC_KEY, 1},
+    {IDC_LINK, 1},
 };
+constexpr double keysRowWidths = [] {
+    double sum = 0;
+    for (const auto& control : keysRow) sum += control.widths;
+    return sum;
+}();
+constexpr int keysRowGaps = static_cast<int>(std::size(keysRow)) - 1;
 
 void layOut(HWND window) {
     RECT client;
@@ -368,6 +378,7 @@ void onSaveCommand(HWND window) {
 }
 
 void onTimer(HWND window, UINT_PTR timer) {
+    if (timer == linkTimer) onLinkTimer(window);
     if (timer == statusTimer) onStatusTimer(window);
     if (timer == saveTimer) onSaveTimeout(window);
     if (timer == keysPlayTimer) {
@@ -389,6 +400,7 @@ void onClose(HWND window) {
     KillTimer(window, statusTimer);
     KillTimer(window, saveTimer);
     KillTimer(window, keysPlayTimer);
+    endLink(window);
     DestroyWindow(window);
 }
 
@@ -414,6 +426,7 @@ INT_PTR onCommand(HWND window, int id) {
     case IDC_RECORD:    onRecordCommand(window); return TRUE;
     case IDC_SAVE_POSE: onSaveCommand(window); return TRUE;
     case IDCANCEL:      onClose(window); return TRUE;
+    case IDC_LINK:      onLinkCommand(window); showStatus(window); return TRUE;
     case IDC_KEY:
     case IDC_UNDO_KEY:
     case IDC_PLAY_KEYS:
@@ -425,13 +438,13 @@ INT_PTR onCommand(HWND window, int id) {
     return FALSE;
 }
 
-// The smallest window still shows every control whole and leaves the status
-// text as wide as the three buttons below the keys' row and the picture four
-// buttons high, whatever the controls' size at this display's scaling.
+// The smallest window still shows every control whole (the keys' row is the
+// wider) and leaves the picture four buttons high, whatever the controls'
+// size at this display's scaling.
 void onMinMaxInfo(HWND window, MINMAXINFO* info) {
     const int buttonWidth = buttonSize(window).cx, buttonHeight = buttonSize(window).cy;
     if (buttonWidth == 0) return;  // before the controls exist
-    RECT smallest{0, 0, 2 * controlsMargin + 6 * buttonWidth + 3 * controlGap,
+    RECT smallest{0, 0, 2 * controlsMargin + static_cast<int>(keysRowWidths * buttonWidth) + keysRowGaps * controlGap,
                   2 * controlsMargin + 6 * buttonHeight + controlGap};
     AdjustWindowRectEx(&smallest, static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE)), FALSE,
                        static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE)));
@@ -468,6 +481,7 @@ int runMonitorWindow(const char* keysFile) {
         if (window != nullptr) DestroyWindow(window);
         return 1;
     }
+    initLink(window);
     ShowWindow(window, SW_SHOW);
     const char* said;
     if (!startKeys(window, keysFile, said)) {

@@ -62,10 +62,14 @@ TEST(MonitorSettings, ValuesReadOrTheOneMessage) {
     for (const DataRow& row : readDataTable(GESTALYX_TEST_DATA "/monitor_settings.txt")) {
         SCOPED_TRACE(row.where);
         loadChangedSettings(row.fields[0]);
-        monitorSettings = {-1, -1, -1};
-        const bool accepted = row.fields[4] == "-";
+        monitorSettings = {-1, -1, -1, {"-", -1, -1, -1}};
+        const bool accepted = row.fields[5] == "-";
         EXPECT_EQ(loadMonitorSettings(), accepted ? 1 : 0);
-        EXPECT_EQ(fakePlatform.errorBoxes, accepted ? std::vector<std::string>{} : std::vector{row.fields[4]});
+        EXPECT_EQ(fakePlatform.errorBoxes, accepted ? std::vector<std::string>{} : std::vector{row.fields[5]});
+        const LinkSettings& link = monitorSettings.link;
+        std::ostringstream read;
+        read << link.host << ' ' << link.port << ' ' << link.enabled << ' ' << link.smooth;
+        EXPECT_EQ(accepted ? row.fields[4] : "-", link.port < 0 ? "-" : read.str());
         EXPECT_EQ(monitorSettings.frameRate, accepted ? std::stoi(row.fields[1]) : -1);
         EXPECT_EQ(monitorSettings.grounded, accepted ? std::stoi(row.fields[2]) : -1);
         EXPECT_EQ(monitorSettings.keyHold, accepted ? std::stoi(row.fields[3]) : -1);
