@@ -7,7 +7,6 @@
 #include <cstring>
 #include <random>
 
-#include "model/reference_figure.h"
 #include "solver/figure_pose.h"
 #include "tests/common/data_table.h"
 
@@ -89,29 +88,6 @@ TEST(VmcMirror, RightArmRaisedForward) {
     rotate(mirrorRotation({half, 0, half, 0}), unityRight, forward[1]);
     for (const double* arm : forward)
         for (int k = 0; k < 3; ++k) EXPECT_NEAR(arm[k], k == 2 ? 1 : 0, 1e-12);
-}
-
-// The figure at rest as a receiver places its bones: Hips where the bundle puts hip's joint (on the midline),
-// each other bone at its rest place in its parent. Every bone lies at its last part's joint, the hand and foot at the end of the part above,
-// mirrored and in metres; the toes on the floor ahead of the ankle.
-TEST(VmcFrame, BonesWhereTheFiguresJointsAre) {
-    const double* hipJoint = referenceFigure[0].joint;
-    FigureFrame figure{.local = {}, .root = {hipJoint[0], hipJoint[1], hipJoint[2]}};
-    std::fill(figure.local, figure.local + bodyPartCount, identityRotation);
-    FigurePose pose;
-    placeFigure(figure.local, figure.root, pose);
-    const double hips[3] = {0, hipJoint[1] / 100, 0};
-    double at[vmcBoneCount][3];
-    for (int bone = 0; bone < vmcBoneCount; ++bone) {
-        const int parent = vmcBones[bone].parent, own = lastPart(bone), row = own != noPart ? own : lastPart(parent);
-        double place[3], point[3], expected[3];
-        vmcRestPlace(bone, place);
-        for (int k = 0; k < 3; ++k) at[bone][k] = parent == noPart ? hips[k] : at[parent][k] + place[k];
-        for (int k = 0; k < 3; ++k) point[k] = row == noPart ? 0 : (own != noPart ? pose.joint[row] : pose.end[row])[k] / 100;
-        mirrorPlace(point, expected);
-        if (row == noPart) EXPECT_TRUE(std::fabs(at[bone][1]) < 1e-9 && at[bone][2] > at[parent][2]) << vmcBones[bone].name;
-        else for (int k = 0; k < 3; ++k) EXPECT_NEAR(at[bone][k], expected[k], 1e-9) << vmcBones[bone].name << k;
-    }
 }
 
 // Frames between lie on the shorter arc at its even pace; bone 0 is a pair of negative dot product, 80 degrees

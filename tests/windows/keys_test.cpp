@@ -11,7 +11,7 @@
 
 namespace {
 
-class MonitorKeys : public testing::Test {
+class MonitorKeys : public MonitorRun {
 protected:
     // At the line's own pace: 4.5 frames a second, so that a doll moved by hand moves between frames.
     void SetUp() override { controlDoll("--clear-faults\n--pace\n--noise 2\n--posture " + dataFile("seated.posture")); }
@@ -39,8 +39,6 @@ void waitForKey(HWND window, int number, DWORD ms = 15000) {
 // of three held postures with holds 12, 6 and 12 are written as 31 frames; at frames 0, 12 and 18 the node
 // parts lie within 0.5 degrees (rms) of the postures' own, and the pose file has each channel's three keys.
 TEST_F(MonitorKeys, TakesKeysOfAStillDollAndWritesThem) {
-    ProgramRun run;
-    HWND window;
     ASSERT_NO_FATAL_FAILURE(startMonitor(run, window));
     EXPECT_EQ(controlText(window, IDC_KEY_HOLD_EDIT), L"12");
     controlDoll("--motion " + dataFile("three_holds.motion"));
@@ -103,8 +101,6 @@ TEST_F(MonitorKeys, TakesKeysOfAStillDollAndWritesThem) {
 // offers them; はい goes on with them, the next key numbered 3. A hold of 0 takes no key. Started on a keys
 // file that cannot be read, the monitor says why and ends with 1.
 TEST_F(MonitorKeys, KeysOutliveTheProgram) {
-    ProgramRun run;
-    HWND window;
     ASSERT_NO_FATAL_FAILURE(startMonitor(run, window));
     setHold(window, 0);
     pressSpace(window);

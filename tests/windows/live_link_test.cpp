@@ -14,7 +14,7 @@ namespace {
 std::string oscPort() { return dollSetting("GESTALYX_OSC_PORT"); }
 std::string oscDump() { return readFile(dollPath("GESTALYX_OSC_DUMP")); }
 
-class LiveLink : public testing::Test {
+class LiveLink : public MonitorRun {
 protected:
     void SetUp() override {
         if (oscPort().empty()) GTEST_SKIP() << "not run through tools/with-oscdump";
@@ -28,8 +28,6 @@ protected:
         ASSERT_NO_FATAL_FAILURE(startIn(run, settings.c_str(), L"/monitor"));
         ASSERT_NE(window = waitForMonitorWindow(run.program, timeoutMs), nullptr);
     }
-    ProgramRun run;
-    HWND window = nullptr;
     std::size_t mark = 0;
 };
 
@@ -70,6 +68,7 @@ std::map<int, Rotation> rebuiltNodeParts(const std::vector<std::string>& bundle)
         const std::uint8_t last = b.parts[b.parts[1] != noPart];
         if (last != noPart && bodyPartTable[last].nodeAddress != 0) parts[last] = world[bone];
     }
+    EXPECT_EQ(parts.size(), 11u);
     return parts;
 }
 
@@ -105,20 +104,15 @@ TEST_F(LiveLink, SendsEveryBoneThirtyTimesASecond) {
     loadPosture("turned.posture", counts);
     FigureFrame figure;
     solveFigureOfFrame(counts, 1, figure);
-    Rotation solved[bodyPartCount];
+    FigurePose solved;
+    placeFigure(figure.local, figure.root, solved);
     double worst = 0;
-    for (const auto& bundle : bundles) {
-        const std::map<int, Rotation> parts = rebuiltNodeParts(bundle);
-        for (int row = 0; row < bodyPartCount; ++row) {
-            const int parent = bodyPartTable[row].parent;
-            solved[row] = parent == noParent ? figure.local[row] : compose(solved[parent], figure.local[row]);
-            if (bodyPartTable[row].nodeAddress != 0) worst = std::max(worst, angleBetween(parts.at(row), solved[row]) / degree);
-        }
-    }
+    for (const auto& bundle : bundles)
+        for (const auto& [row, rotation] : rebuiltNodeParts(bundle))
+            worst = std::max(worst, angleBetween(rotation, fromMatrix(solved.rotation[row])) / degree);
     std::printf("node parts within %.4f degrees of the figure solve\n", worst);
     EXPECT_LT(worst, 0.1);
-    pressEscape(window);
-    EXPECT_EQ(exitStatusOf(run), 0u);
+    closeWithEscape();
 }
 
 // Smooth=0, the box off at first: nothing is sent; checked, each of the doll's frames once (4.5 a second);
@@ -141,8 +135,7 @@ TEST_F(LiveLink, BoxStartsAndStopsTheDollsOwnFrames) {
     Sleep(1000);
     EXPECT_EQ(oscDump().size(), stopped) << "sent after the box was unchecked";
     EXPECT_EQ(statusText(window).find("送信"), std::string::npos) << statusText(window);
-    pressEscape(window);
-    EXPECT_EQ(exitStatusOf(run), 0u);
+    closeWithEscape();
 }
 
 // A name that does not resolve is said in the status text, and the monitor streams on.
@@ -151,8 +144,7 @@ TEST_F(LiveLink, HostThatDoesNotResolve) {
     const std::string said = "送信先 (no-such-host.invalid) が見付かりません。";
     EXPECT_NE(waitForStatus(window, said).find(said), std::string::npos) << statusText(window);
     EXPECT_TRUE(waitForFrameRate(window, 4.0)) << statusText(window);
-    pressEscape(window);
-    EXPECT_EQ(exitStatusOf(run), 0u);
+    closeWithEscape();
 }
 
 // On the line at the doll's own pace, alternate 6-second spans with the link off and on (Smooth=1): the mean
@@ -185,6 +177,5 @@ TEST_F(LiveLink, ReaderKeepsItsPaceWithTheLinkOn) {
     EXPECT_NEAR(period[1], period[0], period[0] * 0.02);
     EXPECT_LE(longest, 50u);
     EXPECT_GT(bundlesSince(mark).size(), 2 * 6 * 25u) << "the link was not on";
-    pressEscape(window);
-    EXPECT_EQ(exitStatusOf(run), 0u);
+    closeWithEscape();
 }

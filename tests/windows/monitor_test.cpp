@@ -14,7 +14,7 @@
 
 namespace {
 
-class Monitor : public testing::Test {
+class Monitor : public MonitorRun {
 protected:
     void SetUp() override {
         controlDoll("--clear-faults\n--posture " + dataFile("seated.posture"));
@@ -34,8 +34,6 @@ constexpr NodeTurn heldTurns[] = {
 // every part ticked, and each motion file's node parts, by the plain BVH rules, within 1.0 degree of the
 // doll's; the window answers any message within 50 ms while it streams; 閉じる ends the mode with 0.
 TEST_F(Monitor, SavesThePoseAsLiveCaptureWritesIt) {
-    ProgramRun run;
-    HWND window;
     ASSERT_NO_FATAL_FAILURE(startMonitor(run, window));
     controlDoll("--posture " + dataFile("turned.posture"));
     EXPECT_EQ(controlText(window, IDC_SAVE_POSE), L"ポーズ保存");
@@ -73,8 +71,6 @@ TEST_F(Monitor, SavesThePoseAsLiveCaptureWritesIt) {
 // A node that stops answering while the monitor streams: no message box, its name in the status text,
 // ポーズ保存 writes nothing after its two seconds, and the window stays until Esc, which ends with 0.
 TEST_F(Monitor, NodeThatStopsAnsweringIsNamedAndNothingIsSaved) {
-    ProgramRun run;
-    HWND window;
     ASSERT_NO_FATAL_FAILURE(startMonitor(run, window));
     controlDoll("--fault silent@31");
     const std::string named = "頭部 (head) ノードのセンサ値が取得できませんでした。";
@@ -85,8 +81,7 @@ TEST_F(Monitor, NodeThatStopsAnsweringIsNamedAndNothingIsSaved) {
     EXPECT_FALSE(fs::exists(run.folder / "pose-001.pz2") || fs::exists(run.folder / "pose-001.bvh"));
     EXPECT_EQ(boxOf(run), nullptr) << "a message box";
     EXPECT_TRUE(IsWindowVisible(window));
-    pressEscape(window);
-    EXPECT_EQ(exitStatusOf(run), 0u);
+    closeWithEscape();
 }
 
 // The frames recorded so far as the status text counts them, -1 when it does not.
@@ -107,8 +102,6 @@ void waitForRecorded(HWND window, int frames) {
 // saves frames across the gap, names it and counts the frames saved, each the doll's held posture.
 // Closing the window while recording saves first.
 TEST_F(Monitor, RecordingLeavesOutFramesWithoutANode) {
-    ProgramRun run;
-    HWND window;
     ASSERT_NO_FATAL_FAILURE(startMonitor(run, window));
     // 記録 once the window has taken a frame without head, so that no frame read before is recorded.
     const std::string named = "頭部 (head) ノードのセンサ値が取得できませんでした。";
@@ -137,8 +130,7 @@ TEST_F(Monitor, RecordingLeavesOutFramesWithoutANode) {
     ASSERT_TRUE(std::regex_search(status, found, saved)) << status;
     ASSERT_TRUE(clickButton(window, IDC_RECORD));
     ASSERT_NO_FATAL_FAILURE(waitForRecorded(window, 2));
-    pressEscape(window);
-    EXPECT_EQ(exitStatusOf(run), 0u);
+    closeWithEscape();
     EXPECT_TRUE(fs::exists(run.folder / "motion-002.bvh"));
     // The doll held its posture: every frame is the first.
     const BvhRead bvh = readBvh((run.folder / "motion-001.bvh").string());
@@ -150,8 +142,6 @@ TEST_F(Monitor, RecordingLeavesOutFramesWithoutANode) {
 // With every name taken a recording is kept and goes on; once a name is free 停止 saves it, frames and all:
 // its frames span the time from 記録 to 停止.
 TEST_F(Monitor, RecordingThatCannotBeSavedIsKept) {
-    ProgramRun run;
-    HWND window;
     ASSERT_NO_FATAL_FAILURE(startMonitor(run, window));
     char name[16];
     for (int number = 1; number <= 999; ++number) {
@@ -172,8 +162,7 @@ TEST_F(Monitor, RecordingThatCannotBeSavedIsKept) {
     const std::string status = statusText(window);
     EXPECT_NE(status.find("motion-500.bvh に "), std::string::npos) << status;
     EXPECT_EQ(controlText(window, IDC_RECORD), L"記録");
-    pressEscape(window);
-    EXPECT_EQ(exitStatusOf(run), 0u);
+    closeWithEscape();
     const int frames = readBvh((run.folder / "motion-500.bvh").string()).frames;
     EXPECT_NE(status.find(" に " + std::to_string(frames) + " フレーム"), std::string::npos) << status;
     EXPECT_GE(frames / 30.0, seconds - 0.2) << frames << " frames in " << seconds << " s";
@@ -181,7 +170,6 @@ TEST_F(Monitor, RecordingThatCannotBeSavedIsKept) {
 
 TEST_F(Monitor, NodeSilentAtTheStartIsNamedAndEndsWithOne) {
     controlDoll("--fault silent@31");
-    ProgramRun run;
     ASSERT_NO_FATAL_FAILURE(startIn(run, onDollPort().c_str(), L"/monitor"));
     expectMessage(run, "頭部 (head) ノードの情報が取得できませんでした。");
     EXPECT_EQ(exitStatusOf(run), 1u);
@@ -223,8 +211,6 @@ std::vector<LoggedFrame> loggedFrames(const std::string& log) {
 // of the doll's posture at its instant.
 TEST_F(Monitor, RecordsTheDollsMotionAtTheFrameRate) {
     controlDoll("--pace");
-    ProgramRun run;
-    HWND window;
     ASSERT_NO_FATAL_FAILURE(startMonitor(run, window));
     waitForStatus(window, " フレーム/秒");
     const std::string motionFile = GESTALYX_TEST_DATA "/slow_turns.motion";
@@ -235,8 +221,7 @@ TEST_F(Monitor, RecordsTheDollsMotionAtTheFrameRate) {
     ASSERT_TRUE(clickButton(window, IDC_RECORD));
     const std::string log = dollLog();
     const std::string status = waitForStatus(window, "を保存しました。");
-    pressEscape(window);
-    EXPECT_EQ(exitStatusOf(run), 0u);
+    closeWithEscape();
     const BvhRead bvh = readBvh((run.folder / "motion-001.bvh").string());
     EXPECT_NE(status.find("motion-001.bvh に " + std::to_string(bvh.frames) + " フレーム (30 フレーム/秒"),
               std::string::npos) << status;
@@ -289,8 +274,6 @@ protected:
         Monitor::SetUp();
         ASSERT_NO_FATAL_FAILURE(startMonitor(run, window, small));
     }
-    ProgramRun run;
-    HWND window = nullptr;
 };
 
 std::vector<std::string> filesIn(const fs::path& folder) {
@@ -326,8 +309,7 @@ TEST_F(MonitorOnSmallDisk, FailedPoseSaveLeavesNothingAndTheNextSaveIsWhole) {
     static const std::regex time(R"((\nGestalyx ver1\.0\.0 LIVE\n)\d{4}/\d\d/\d\d \d\d:\d\d:\d\d\n)");
     EXPECT_EQ(std::regex_replace(readFile(run.folder / "pose-001.pz2"), time, "$1"),
               std::regex_replace(expectedPoseFile(run, 0x7F, 0x3FFFF, -1, 0, "turned.posture"), time, "$1"));
-    pressEscape(window);
-    EXPECT_EQ(exitStatusOf(run), 0u);
+    closeWithEscape();
 }
 
 // 停止 into a full disk keeps the recording and leaves no file; with room again 停止 saves it as motion-001.
@@ -343,8 +325,7 @@ TEST_F(MonitorOnSmallDisk, FailedRecordingSaveLeavesNothingAndIsKept) {
     ASSERT_TRUE(clickButton(window, IDC_RECORD));
     EXPECT_NE(statusText(window).find("motion-001.bvh に "), std::string::npos) << statusText(window);
     EXPECT_GE(readBvh((run.folder / "motion-001.bvh").string()).frames, 1);
-    pressEscape(window);
-    EXPECT_EQ(exitStatusOf(run), 0u);
+    closeWithEscape();
 }
 
 // A save that fails while recording a motion opens no box; the recording's frames stay in the doll's order
@@ -367,8 +348,7 @@ TEST_F(MonitorOnSmallDisk, FailedSaveWhileRecordingKeepsTheFramesInOrder) {
     EXPECT_NE(status.find("motion-001.bvh に "), std::string::npos) << status;
     EXPECT_EQ(status.find("欠けたフレーム"), std::string::npos) << status;
     EXPECT_EQ(status.find("補間しました"), std::string::npos) << status;
-    pressEscape(window);
-    EXPECT_EQ(exitStatusOf(run), 0u);
+    closeWithEscape();
     const BvhRead bvh = readBvh((run.folder / "motion-001.bvh").string());
     int row = 0;
     while (std::strcmp(bodyPartTable[row].name, "rForeArm") != 0) ++row;
@@ -383,8 +363,6 @@ TEST_F(MonitorOnSmallDisk, FailedSaveWhileRecordingKeepsTheFramesInOrder) {
 // Logging off while recording: once Windows has asked and ended the session, the process may be ended at
 // any moment, and the recording is already saved, every frame from 記録 on.
 TEST_F(Monitor, SavesTheRecordingWhenTheSessionEnds) {
-    ProgramRun run;
-    HWND window;
     ASSERT_NO_FATAL_FAILURE(startMonitor(run, window));
     const ULONGLONG start = GetTickCount64();
     ASSERT_TRUE(clickButton(window, IDC_RECORD));
@@ -403,8 +381,6 @@ TEST_F(Monitor, SavesTheRecordingWhenTheSessionEnds) {
 
 // Every node silent: 閉じる ends the mode within half a second, whatever the line is doing.
 TEST_F(Monitor, ClosesAtOnceWhileEveryNodeIsSilent) {
-    ProgramRun run;
-    HWND window;
     ASSERT_NO_FATAL_FAILURE(startMonitor(run, window));
     waitForStatus(window, " フレーム/秒");
     controlDoll("--fault silent");
@@ -423,8 +399,6 @@ TEST_F(Monitor, ClosesAtOnceWhileEveryNodeIsSilent) {
 // asks a few times a second at most, and when the doll is back (on a new line, or on the same) the stream
 // goes on by itself. The recording keeps its frames and counts the time without the doll as left out.
 TEST_F(Monitor, GoesOnByItselfWhenTheDollComesBack) {
-    ProgramRun run;
-    HWND window;
     ASSERT_NO_FATAL_FAILURE(startMonitor(run, window));
     ASSERT_TRUE(clickButton(window, IDC_RECORD));
     ASSERT_NO_FATAL_FAILURE(waitForRecorded(window, 3));
@@ -446,8 +420,7 @@ TEST_F(Monitor, GoesOnByItselfWhenTheDollComesBack) {
     const std::string saved = statusText(window);
     EXPECT_NE(saved.find("motion-001.bvh に "), std::string::npos) << saved;
     EXPECT_NE(saved.find("補間しました。"), std::string::npos) << saved;
-    pressEscape(window);
-    EXPECT_EQ(exitStatusOf(run), 0u);
+    closeWithEscape();
 }
 
 // At 200 % display scaling (192 dpi) the smallest window still holds every control and a status text at
@@ -458,8 +431,6 @@ TEST_F(Monitor, SmallestWindowHoldsEveryControlAt192Dpi) {
                               &desktop, nullptr), ERROR_SUCCESS);
     const DWORD dpi = 192;
     RegSetValueExW(desktop, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof dpi);
-    ProgramRun run;
-    HWND window = nullptr;
     startMonitor(run, window);
     RegDeleteValueW(desktop, L"LogPixels");
     RegCloseKey(desktop);
@@ -480,8 +451,7 @@ TEST_F(Monitor, SmallestWindowHoldsEveryControlAt192Dpi) {
             EXPECT_GE(control.right - control.left, button.right - button.left);
         }
     }
-    pressEscape(window);
-    EXPECT_EQ(exitStatusOf(run), 0u);
+    closeWithEscape();
 }
 
 }  // namespace

@@ -172,6 +172,18 @@ inline void startMonitor(ProgramRun& run, HWND& window, const fs::path& base = {
     ASSERT_NE(window, nullptr) << "no monitor window";
 }
 
+// A test of the monitor: the program and its window, which startMonitor() fills, and closing it with Esc,
+// after which the mode must end with 0.
+class MonitorRun : public testing::Test {
+protected:
+    void closeWithEscape() {
+        pressEscape(window);
+        EXPECT_EQ(exitStatusOf(run), 0u);
+    }
+    ProgramRun run;
+    HWND window = nullptr;
+};
+
 // The program's message box, if one is open.
 inline HWND boxOf(const ProgramRun& run) {
     MessageBoxSeen box;
