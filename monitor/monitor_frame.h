@@ -19,7 +19,7 @@ struct FittedNodes {
 
 struct MonitorFrame {
     std::int8_t sensor[bodyPartCount][6];  // x1 y1 z1 x2 y2 z2 per row, counts; rows without a node unused
-    double readAt[bodyPartCount];          // when each node was read: the middle of its read, reader's clock
+    double readAt[bodyPartCount];          // when each node was read: the middle of its read, reader's clock; 0 without a node
     std::uint32_t failedRows;              // bit i: row i's node did not answer in this frame
 };
 

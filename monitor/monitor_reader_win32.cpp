@@ -69,7 +69,7 @@ DWORD WINAPI readFrames(void*) {
             if (stopAsked(lostLinePauseMs)) break;
             if (portBroken) reopenPort();
         }
-        MonitorFrame frame;
+        MonitorFrame frame{};  // the rows without a node stay zero: nothing unset reaches the window
         readMonitorFrame(fittedNodes, readerSeconds, frame, lineLost);
         if (stopAsked()) break;
         lineLost = frame.failedRows == fittedRows || portBroken;
