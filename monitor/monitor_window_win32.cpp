@@ -295,8 +295,8 @@ void paintWindow(HWND window) {
 // ---- The controls ----
 
 // Two rows of controls along the bottom edge, right-aligned: the live link's
-// 送信 and the keys' キー, 取消, 保持 with its spin, 再生 and 書出 above; the status text, 記録,
-// ポーズ保存 and 閉じる below. Buttons keep the size the template gave them.
+// 送信 and the keys' キー, 取消, 保持 with its spin, 再生 and 書出 above; the
+// status text, 記録, ポーズ保存 and 閉じる below. Buttons keep the size the template gave them.
 // The size every button has, the template's scaled to the display: 閉じる's.
 SIZE buttonSize(HWND window) {
     RECT button{};
@@ -305,7 +305,7 @@ SIZE buttonSize(HWND window) {
 }
 
 constexpr int controlGap = controlsMargin / 2;
-// The keys' row, right to left, in button widths.
+// The upper row, the link's box and the keys', right to left, in button widths.
 constexpr struct { int id; double widths; } keysRow[] = {
     {IDC_EXPORT_KEYS, 1}, {IDC_PLAY_KEYS, 1}, {IDC_KEY_HOLD_EDIT, 1}, {IDC_KEY_HOLD_LABEL, 0.5}, {IDC_UNDO_KEY, 1}, {IDC_KEY, 1},
     {IDC_LINK, 1},
