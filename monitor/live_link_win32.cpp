@@ -18,6 +18,8 @@ bool winsockStarted;
 SOCKET linkSocket = INVALID_SOCKET;
 sockaddr_storage receiver;
 int receiverSize;
+HANDLE lookup;                          // the lookup of the receiver's name under way, or null
+char lookupAnswer[MAXGETHOSTSTRUCT];    // where the system writes its answer
 double linkStartedAt;  // /VMC/Ext/T counts from here, reader's clock
 LinkSchedule schedule;
 char linkText[400];    // the status text's part: where it sends, or why it cannot
@@ -36,38 +38,27 @@ void saySending(bool failed) {
     sendFailed = failed;
 }
 
-// The receiver's address: a numeric one as it stands, a name looked up once,
-// here, IPv4 or IPv6 as the lookup gives it first.
-int findReceiver() {
-    const LinkSettings& link = monitorSettings.link;
+// A numeric address (IPv4 or IPv6) as it stands, at once and without asking
+// any name server. Returns 0 for a name.
+int numericReceiver() {
     char port[8];
-    std::snprintf(port, sizeof port, "%d", link.port);
+    std::snprintf(port, sizeof port, "%d", monitorSettings.link.port);
     addrinfo hints{};
+    hints.ai_flags = AI_NUMERICHOST;
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_DGRAM;
     hints.ai_protocol = IPPROTO_UDP;
     addrinfo* found = nullptr;
-    if (getaddrinfo(link.host, port, &hints, &found) != 0 || found == nullptr) {
-        sayLink("送信先 (%s) が見付かりません。", link.host);
-        return 0;
-    }
+    if (getaddrinfo(monitorSettings.link.host, port, &hints, &found) != 0 || found == nullptr) return 0;
     std::memcpy(&receiver, found->ai_addr, found->ai_addrlen);
     receiverSize = static_cast<int>(found->ai_addrlen);
     freeaddrinfo(found);
     return 1;
 }
 
-void startLink(HWND window) {
+// The receiver's address is known: the socket, and the frames from now on.
+void openLink(HWND window) {
     const LinkSettings& link = monitorSettings.link;
-    if (!winsockStarted) {
-        WSADATA data;
-        winsockStarted = WSAStartup(MAKEWORD(2, 2), &data) == 0;
-    }
-    if (!winsockStarted) {
-        sayLink("送信用のソケットを開けません。", link.host);
-        return;
-    }
-    if (!findReceiver()) return;
     linkSocket = socket(receiver.ss_family, SOCK_DGRAM, IPPROTO_UDP);
     if (linkSocket == INVALID_SOCKET) {
         sayLink("送信用のソケットを開けません。", link.host);
@@ -79,7 +70,30 @@ void startLink(HWND window) {
     if (link.smooth) SetTimer(window, linkTimer, 1, nullptr);
 }
 
+// A name is looked up by the system, so that a slow name server never holds
+// the window (nor, through it, the reader's frames) up; the lookup gives the
+// name's IPv4 address. An IPv6 receiver is given by its address.
+void startLink(HWND window) {
+    const char* host = monitorSettings.link.host;
+    if (!winsockStarted) {
+        WSADATA data;
+        winsockStarted = WSAStartup(MAKEWORD(2, 2), &data) == 0;
+    }
+    if (!winsockStarted) {
+        sayLink("送信用のソケットを開けません。", host);
+        return;
+    }
+    if (numericReceiver()) {
+        openLink(window);
+        return;
+    }
+    lookup = WSAAsyncGetHostByName(window, linkFoundMessage, host, lookupAnswer, sizeof lookupAnswer);
+    sayLink(lookup != nullptr ? "送信先 (%s) を調べています。" : "送信先 (%s) が見付かりません。", host);
+}
+
 void stopLink(HWND window) {
+    if (lookup != nullptr) WSACancelAsyncRequest(lookup);
+    lookup = nullptr;
     KillTimer(window, linkTimer);
     if (linkSocket != INVALID_SOCKET) closesocket(linkSocket);
     linkSocket = INVALID_SOCKET;
@@ -107,6 +121,24 @@ void initLink(HWND window) {
 void onLinkCommand(HWND window) {
     stopLink(window);
     if (IsDlgButtonChecked(window, IDC_LINK) == BST_CHECKED) startLink(window);
+}
+
+void onLinkFound(HWND window, WPARAM found, LPARAM result) {
+    // The answer to a lookup since given up (the box unchecked meanwhile) is not this one's.
+    if (lookup == nullptr || reinterpret_cast<HANDLE>(found) != lookup) return;
+    lookup = nullptr;
+    const hostent* answer = reinterpret_cast<const hostent*>(lookupAnswer);
+    if (WSAGETASYNCERROR(result) != 0 || answer->h_addrtype != AF_INET || answer->h_addr_list[0] == nullptr) {
+        sayLink("送信先 (%s) が見付かりません。", monitorSettings.link.host);
+        return;
+    }
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<u_short>(monitorSettings.link.port));
+    std::memcpy(&address.sin_addr, answer->h_addr_list[0], sizeof address.sin_addr);
+    std::memcpy(&receiver, &address, sizeof address);
+    receiverSize = sizeof address;
+    openLink(window);
 }
 
 void linkTakeFrame(const MonitorFrame& frame, const FigureFrame& figure) {

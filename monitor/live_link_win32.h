@@ -13,6 +13,10 @@
 // window's thread wakes once a frame and no more.
 constexpr UINT_PTR linkTimer = 4;
 
+// A receiver given by name is looked up by the system while the window goes
+// on streaming; the answer comes as this message.
+constexpr UINT linkFoundMessage = WM_APP + 2;
+
 // Checks the box as [LINK] Enabled says and starts the link when it is.
 // Once the reader runs: the link's times are the reader's clock.
 void initLink(HWND window);
@@ -22,6 +26,9 @@ void onLinkCommand(HWND window);
 
 // Every complete frame, with its figure.
 void linkTakeFrame(const MonitorFrame& frame, const FigureFrame& figure);
+
+// The system's answer to the lookup of the receiver's name.
+void onLinkFound(HWND window, WPARAM lookup, LPARAM result);
 
 // linkTimer's tick: the frame due, if any.
 void onLinkTimer(HWND window);

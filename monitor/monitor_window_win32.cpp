@@ -462,6 +462,7 @@ INT_PTR CALLBACK monitorWindowProc(HWND window, UINT message, WPARAM wParam, LPA
     case WM_ERASEBKGND:      SetWindowLongPtrW(window, DWLP_MSGRESULT, 1); return TRUE;
     case WM_PAINT:           paintWindow(window); return TRUE;
     case framesMessage:      onFrames(window); return TRUE;
+    case linkFoundMessage:   onLinkFound(window, wParam, lParam); showStatus(window); return TRUE;
     case WM_TIMER:           onTimer(window, wParam); return TRUE;
     case WM_COMMAND:         return onCommand(window, LOWORD(wParam));
     case WM_QUERYENDSESSION: onQueryEndSession(window); return TRUE;

@@ -81,12 +81,12 @@ bool waitForFrameRate(HWND window, double rate) {
 
 }  // namespace
 
-// Smooth=1 (the default): 30 bundles a second (within 10 %), every one whole, T rising; the node parts rebuilt
+// Smooth=1 (the default), the receiver named: 30 bundles a second (within 10 %), every one whole, T rising; the node parts rebuilt
 // from a bundle within 0.1 degrees of the figure the monitor solves for the posture the doll holds.
 TEST_F(LiveLink, SendsEveryBoneThirtyTimesASecond) {
-    ASSERT_NO_FATAL_FAILURE(start("Enabled=1\r\n"));
+    ASSERT_NO_FATAL_FAILURE(start("Enabled=1\r\nHost=localhost\r\n"));
     EXPECT_TRUE(isChecked(window, IDC_LINK));
-    const std::string sending = "送信中 127.0.0.1:" + oscPort() + "　";
+    const std::string sending = "送信中 localhost:" + oscPort() + "　";
     EXPECT_NE(waitForStatus(window, sending).find(sending), std::string::npos) << statusText(window);
     Sleep(1500);  // past the frames read before the posture was taken
     const std::size_t from = oscDump().size();
