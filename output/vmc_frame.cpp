@@ -27,30 +27,24 @@ enum : std::uint8_t {
 // length (0.152 of stature, after Drillis and Contini), centimetres.
 constexpr double toesAhead = 0.076 * referenceHeight;
 
-// The last part of `index`'s bone, noPart when it has none.
-std::uint8_t lastPart(int index) {
-    const VmcBone& b = vmcBones[index];
-    return b.parts[1] != noPart ? b.parts[1] : b.parts[0];
-}
-
 // Where a bone's joint lies at rest, centimetres, the figure's axes: at its
 // last part's joint. A bone without parts lies where its parent's last part
 // ends (the wrist, the ankle), the toes on the floor ahead of the ankle.
 void restJoint(int index, double joint[3]) {
-    std::uint8_t row = lastPart(index);
+    std::uint8_t row = vmcLastPart(index);
     if (row != noPart) {
         for (int k = 0; k < 3; ++k) joint[k] = referenceFigure[row].joint[k];
         return;
     }
     int parent = vmcBones[index].parent;
     // The toes: their parent, the foot, has no part either.
-    if (lastPart(parent) == noPart) {
+    if (vmcLastPart(parent) == noPart) {
         restJoint(parent, joint);
         joint[1] = 0.0;
         joint[2] += toesAhead;
         return;
     }
-    for (int k = 0; k < 3; ++k) joint[k] = referenceFigure[lastPart(parent)].end[k];
+    for (int k = 0; k < 3; ++k) joint[k] = referenceFigure[vmcLastPart(parent)].end[k];
 }
 
 }  // namespace
@@ -82,6 +76,11 @@ const std::array<VmcBone, vmcBoneCount> vmcBones = {{
     {"RightFoot",     bone::RightLowerLeg,  {noPart, noPart}},
     {"RightToes",     bone::RightFoot,      {noPart, noPart}},
 }};
+
+std::uint8_t vmcLastPart(int bone) {
+    const VmcBone& b = vmcBones[bone];
+    return b.parts[1] != noPart ? b.parts[1] : b.parts[0];
+}
 
 void vmcFrameOf(const FigureFrame& figure, VmcFrame& frame) {
     for (int index = 0; index < vmcBoneCount; ++index) {

@@ -22,6 +22,10 @@ struct VmcBone {
 
 extern const std::array<VmcBone, vmcBoneCount> vmcBones;
 
+// The part whose joint and rotation a bone ends at: its second part when it
+// has two, else its first; noPart when it has none.
+std::uint8_t vmcLastPart(int bone);
+
 // One frame in the figure's axes: each bone's rotation in its parent, and
 // where hip's joint lies (centimetres, as FigureFrame::root).
 struct VmcFrame {

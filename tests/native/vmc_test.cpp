@@ -35,9 +35,6 @@ Rotation randomRotation(std::mt19937_64& random) {
     return fromRotationVector(v);
 }
 
-// The bone's second part when it has two, else its first (noPart when none).
-std::uint8_t lastPart(int bone) { return vmcBones[bone].parts[vmcBones[bone].parts[1] != noPart]; }
-
 }  // namespace
 
 // Every row's bytes; a packet that overflows is refused whole and nothing lands past its buffer.
@@ -66,7 +63,7 @@ TEST(VmcBones, PartsMeetBones) {
     for (int bone = 0; bone < vmcBoneCount; ++bone) {
         const char* name = vmcBones[bone].name;
         const char side = std::strncmp(name, "Left", 4) == 0 ? 'l' : std::strncmp(name, "Right", 5) == 0 ? 'r' : 0;
-        std::uint8_t above = vmcBones[bone].parent == noPart ? noParent : lastPart(vmcBones[bone].parent);
+        std::uint8_t above = vmcBones[bone].parent == noPart ? noParent : vmcLastPart(vmcBones[bone].parent);
         for (std::uint8_t row : vmcBones[bone].parts) {
             if (row == noPart) continue;
             ++held[row];
@@ -114,7 +111,7 @@ TEST(VmcFrame, BetweenOnTheShorterArc) {
 // The schedule, one row a stretch of calls: a frame read at `readAt` (none when negative), its hips' x being its
 // number so that a frame between shows its share, then `calls` calls from `firstCall`, `spacing` apart; how many
 // frames were due, and the hips' x of the first and the last.
-TEST(LiveLink, Schedule) {
+TEST(LinkSchedule, FramesDueAtThirtyASecond) {
     struct Stretch { const char* what; double readAt, firstCall, spacing; int calls, due; double first, last; };
     const double tick = 1 / 30.0;
     const Stretch stretches[] = {

@@ -24,9 +24,7 @@ protected:
     // The monitor on the doll's port with [LINK] `keys` after Port; the dump's length before it started.
     void start(const std::string& keys) {
         mark = oscDump().size();
-        const std::string settings = onDollPort() + "[LINK]\r\nPort=" + oscPort() + "\r\n" + keys;
-        ASSERT_NO_FATAL_FAILURE(startIn(run, settings.c_str(), L"/monitor"));
-        ASSERT_NE(window = waitForMonitorWindow(run.program, timeoutMs), nullptr);
+        ASSERT_NO_FATAL_FAILURE(startMonitor(run, window, {}, onDollPort() + "[LINK]\r\nPort=" + oscPort() + "\r\n" + keys));
     }
     std::size_t mark = 0;
 };
@@ -65,7 +63,7 @@ std::map<int, Rotation> rebuiltNodeParts(const std::vector<std::string>& bundle)
         words >> address >> tags >> name >> place[0] >> place[1] >> place[2] >> r.x >> r.y >> r.z >> r.w;
         EXPECT_EQ(address + " " + tags + " " + name, "/VMC/Ext/Bone/Pos sfffffff \"" + std::string(b.name) + "\"");
         world[bone] = b.parent == noPart ? mirrorRotation(r) : compose(world[b.parent], mirrorRotation(r));
-        const std::uint8_t last = b.parts[b.parts[1] != noPart];
+        const std::uint8_t last = vmcLastPart(bone);
         if (last != noPart && bodyPartTable[last].nodeAddress != 0) parts[last] = world[bone];
     }
     EXPECT_EQ(parts.size(), 11u);

@@ -165,9 +165,9 @@ inline std::string requestsSince(std::size_t mark, std::size_t count = 0) {
     }
 }
 
-// The monitor started on the doll's port, its window shown.
-inline void startMonitor(ProgramRun& run, HWND& window, const fs::path& base = {}) {
-    ASSERT_NO_FATAL_FAILURE(startIn(run, onDollPort().c_str(), L"/monitor", base));
+// The monitor started on the doll's port (or with `settings`), its window shown.
+inline void startMonitor(ProgramRun& run, HWND& window, const fs::path& base = {}, const std::string& settings = onDollPort()) {
+    ASSERT_NO_FATAL_FAILURE(startIn(run, settings.c_str(), L"/monitor", base));
     window = waitForMonitorWindow(run.program, timeoutMs);
     ASSERT_NE(window, nullptr) << "no monitor window";
 }
